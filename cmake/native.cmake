@@ -1,0 +1,49 @@
+# Native (Linux) build: the same core over the POSIX stand-in of the platform
+# layer, as a shared library with the eight exports, plus the tools and the
+# unit tests. Unless TARNIK_WINDOWS is off, it also cross-builds the real
+# tarnik.spi and registers its tests under Wine.
+option(TARNIK_WINDOWS "Cross-build tarnik.spi and test it under Wine" ON)
+option(TARNIK_SANITIZE "Build with ASan and UBSan" OFF)
+
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(LIBJPEG REQUIRED IMPORTED_TARGET libjpeg)
+find_package(GTest REQUIRED)
+enable_testing()
+
+if(TARNIK_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+file(GLOB TARNIK_PLATFORM_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/platform/*_posix.cpp ${CMAKE_SOURCE_DIR}/platform/*.c)
+
+add_library(tarnik_objects OBJECT ${TARNIK_CORE_SOURCES} ${TARNIK_PLATFORM_SOURCES})
+target_include_directories(tarnik_objects PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(tarnik_objects PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${TARNIK_CORE_OPTIONS}>)
+set_target_properties(tarnik_objects PROPERTIES POSITION_INDEPENDENT_CODE ON)
+target_link_libraries(tarnik_objects PUBLIC PkgConfig::LIBJPEG ${CMAKE_DL_LIBS})
+
+# The core linked into the unit tests, and the plug-in as a host loads it
+# natively: tarnik.so.
+add_library(tarnik_core STATIC $<TARGET_OBJECTS:tarnik_objects>)
+target_link_libraries(tarnik_core PUBLIC tarnik_objects)
+add_library(tarnik SHARED $<TARGET_OBJECTS:tarnik_objects>)
+target_link_libraries(tarnik PRIVATE PkgConfig::LIBJPEG ${CMAKE_DL_LIBS})
+set_target_properties(tarnik PROPERTIES PREFIX "" OUTPUT_NAME tarnik)
+
+add_subdirectory(tools)
+add_subdirectory(tests)
+
+if(TARNIK_WINDOWS)
+  include(ExternalProject)
+  ExternalProject_Add(windows
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/windows
+    CMAKE_ARGS -G Ninja
+      -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686.cmake
+      -DCMAKE_BUILD_TYPE=Release
+    BUILD_ALWAYS ON
+    INSTALL_COMMAND "")
+  include(cmake/wine-tests.cmake)
+endif()

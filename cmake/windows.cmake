@@ -1,0 +1,1 @@
+# Windows build: tarnik.spi, a PE32 DLL for i686.

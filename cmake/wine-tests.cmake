@@ -1,0 +1,1 @@
+# Tests of the real tarnik.spi under Wine, registered in the native build.
