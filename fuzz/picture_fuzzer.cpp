@@ -2,10 +2,12 @@
 // fuzzer's input: the region rules, the probe and the decode. The first byte
 // chooses the FULLSIZE setting and the export. Every result is either a
 // failure with the handles untouched, or two blocks of the advertised sizes.
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 #include "fuzz_settings.h"
 #include "platform/platform.h"
@@ -41,20 +43,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool preview = data[0] & 2;
   ++data, --size;
   // The JPEG region starts at a fixed offset of the image and the input ends
-  // it, so the sanitizer sees any read past the image. calloc keeps the
-  // 12 MB of zero filler in front of a full-size region cheap.
+  // it, right before an inaccessible page, so any read past the image
+  // faults. Anonymous pages keep the 12 MB of zero filler in front of a
+  // full-size region cheap.
   const std::size_t start = fullSize ? FullImageOffset : PreviewOffset;
-  std::unique_ptr<std::uint8_t, decltype(&std::free)> image(
-      static_cast<std::uint8_t*>(std::calloc(start + size, 1)), &std::free);
-  if (!image) return 0;
-  if (size) std::memcpy(image.get() + start, data, size);
+  const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::size_t mapped = (start + size + page - 1) / page * page + page;
+  auto* base = static_cast<std::uint8_t*>(
+      ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  if (base == MAP_FAILED) return 0;
+  ::mprotect(base + mapped - page, page, PROT_NONE);
+  std::uint8_t* image = base + mapped - page - (start + size);
+  if (size) std::memcpy(image + start, data, size);
   useFullSizeSetting(fullSize);
   platform::BlockHandle header = platform::NoBlock, pixels = platform::NoBlock;
-  const auto* source = reinterpret_cast<const char*>(image.get());
+  const auto* source = reinterpret_cast<const char*>(image);
   const auto length = static_cast<std::int32_t>(start + size);
   const std::int32_t result = preview
       ? GetPreview(source, length, SourceMemory, &header, &pixels, nullptr, 0)
       : GetPicture(source, length, SourceMemory, &header, &pixels, nullptr, 0);
+  ::munmap(base, mapped);
   if (result != Success) {
     if (header != platform::NoBlock || pixels != platform::NoBlock) std::abort();
     return 0;
