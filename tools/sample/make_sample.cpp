@@ -23,9 +23,9 @@ const char* const Usage =
     "  --unset NAME          drop one value; NAME is a flag above without dashes\n"
     "  --no-exif             IFD0 without the EXIF directory pointer\n"
     "  --no-maker-note       EXIF directory without the maker note\n"
-    "  --preview SPEC        preview JPEG, SPEC = WxH[,qN][,grey][,progressive]\n"
+    "  --preview SHAPE       preview JPEG, SHAPE = WxH[,qN][,grey][,progressive]\n"
     "                        (default 640x480,q80)\n"
-    "  --full SPEC           full-size JPEG (default 3008x2008,q95)\n"
+    "  --full SHAPE          full-size JPEG (default 3008x2008,q95)\n"
     "  --no-full             header and preview only, 65536 bytes\n"
     "  --length N            cut the sample to N bytes, or pad it with zeros\n"
     "  --prefix N            write N filler bytes before the sample\n"
@@ -100,12 +100,12 @@ void unsetValue(ShotValues& v, const Field& field) {
   std::visit([&](auto member) { (v.*member).reset(); }, field);
 }
 
-// WxH[,qN][,grey][,progressive]; what the spec leaves out comes from `o`.
-JpegOptions parseJpegSpec(const std::string& spec, JpegOptions o) {
+// WxH[,qN][,grey][,progressive]; what the shape leaves out comes from `o`.
+JpegOptions parseJpegShape(const std::string& shape, JpegOptions o) {
   std::size_t start = 0;
-  for (bool first = true; start <= spec.size(); first = false) {
-    const std::size_t end = std::min(spec.find(',', start), spec.size());
-    const std::string part = spec.substr(start, end - start);
+  for (bool first = true; start <= shape.size(); first = false) {
+    const std::size_t end = std::min(shape.find(',', start), shape.size());
+    const std::string part = shape.substr(start, end - start);
     start = end + 1;
     if (first) {
       const auto [w, h] = parsePair(part, 'x', 1, 65500);
@@ -117,7 +117,7 @@ JpegOptions parseJpegSpec(const std::string& spec, JpegOptions o) {
     } else if (part == "progressive") {
       o.progressive = true;
     } else {
-      fail("bad JPEG spec: " + spec);
+      fail("bad JPEG shape: " + shape);
     }
   }
   return o;
@@ -154,9 +154,9 @@ Command parseCommand(int argc, char** argv) {
     } else if (arg == "--no-maker-note") {
       c.options.withMakerNote = false;
     } else if (arg == "--preview") {
-      c.options.preview = parseJpegSpec(next(), cameraPreview());
+      c.options.preview = parseJpegShape(next(), cameraPreview());
     } else if (arg == "--full") {
-      c.options.fullImage = parseJpegSpec(next(), cameraFullImage());
+      c.options.fullImage = parseJpegShape(next(), cameraFullImage());
     } else if (arg == "--no-full") {
       c.options.fullImage.reset();
     } else if (arg == "--length") {
