@@ -135,7 +135,7 @@ TEST(ExifReader, EmptyDirectoryAndRepeatedTags) {
   TiffBuilder file;
   const std::uint32_t empty = file.directory({});
   const std::uint32_t twice = file.directory({{TagIso, shortValue(1)}, {TagIso, shortValue(2)}});
-  const TExifRootPENTAXistD record;
+  TExifRootPENTAXistD record;
   ExifDirectory directory;
   directory.parse(file.view(), empty);
   EXPECT_EQ(directory.entryCount, 0);

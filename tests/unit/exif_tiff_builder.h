@@ -52,7 +52,7 @@ class TiffBuilder {
       append16(t.tag);
       append16(3);  // type SHORT; the reader never examines it
       append32(1);
-      bytes_.insert(bytes_.end(), t.value.begin(), t.value.end());
+      append(t.value);
     }
     append32(0);  // no next directory
     return at;
@@ -85,9 +85,9 @@ class TiffBuilder {
     bytes_.push_back(static_cast<std::uint8_t>(v >> 8));
     bytes_.push_back(static_cast<std::uint8_t>(v));
   }
-  void append32(std::uint32_t v) {
-    const ValueField b = longValue(v);
-    bytes_.insert(bytes_.end(), b.begin(), b.end());
+  void append32(std::uint32_t v) { append(longValue(v)); }
+  void append(const ValueField& field) {
+    for (std::uint8_t b : field) bytes_.push_back(b);
   }
 
   std::vector<std::uint8_t> bytes_;
