@@ -1,0 +1,3 @@
+#include "plugin/jpeg_probe.h"
+
+bool TPEFFile::probeFrame(std::uint32_t) { return false; }

@@ -1,0 +1,25 @@
+// The frame probe over a buffer that should hold one of the embedded JPEGs.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "plugin/byte_view.h"
+
+class TPEFFile {
+ public:
+  explicit TPEFFile(ByteView data) : buffer(data) {}
+
+  // Does a JPEG start at `start`, and what is its frame size? See
+  // jpeg_probe.cpp for the scan.
+  bool probeFrame(std::uint32_t start);
+
+  ByteView buffer;  // the caller's data, never owned
+  std::uint8_t* pixelCursor = nullptr;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::int32_t bitsPerPixel = 0;
+  std::int32_t byteSize = 0;
+  platform::BlockHandle pixelBlock = platform::NoBlock;
+  platform::BlockHandle headerBlock = platform::NoBlock;
+};
