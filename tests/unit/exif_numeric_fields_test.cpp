@@ -136,8 +136,7 @@ TEST(ExifNumericFields, RationalMustLieWhollyInsideTheWindow) {
   file.pad(at - file.size());
   ASSERT_EQ(file.rational(56, 10), at);
   for (std::uint32_t size : {at + 7, at + 8}) {
-    const std::vector<std::uint8_t> window(file.bytes().begin(), file.bytes().begin() + size);
-    const Field field = formatField(ByteView(window.data(), size), &TExifRootPENTAXistD::formatFNumber);
+    const Field field = formatField(Window(file, size).view(), &TExifRootPENTAXistD::formatFNumber);
     EXPECT_EQ(field, size == at + 8 ? Field("F5.6") : None) << size;
   }
 }

@@ -11,15 +11,6 @@ namespace {
 constexpr std::uint16_t TagIso = 34855;
 constexpr std::uint16_t TagFocus = 13;
 
-// The first `size` bytes of `bytes`, in a buffer of exactly that size, so a
-// sanitizer build catches any read past the window.
-struct Window {
-  std::vector<std::uint8_t> bytes;
-  Window(const std::vector<std::uint8_t>& all, std::uint32_t size)
-      : bytes(all.begin(), all.begin() + size) {}
-  ByteView view() const { return ByteView(bytes.data(), static_cast<std::uint32_t>(bytes.size())); }
-};
-
 std::uint16_t tagAt(const ExifDirectory& directory, std::uint32_t entry) {
   std::uint16_t tag = 0;
   EXPECT_TRUE(read16(directory.source, entry, &tag));
@@ -160,7 +151,7 @@ TEST(ExifReader, DirectoryAtTheWindowEdgeKeepsItsWholeEntries) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.windowSize);
-    const Window window(file.bytes(), c.windowSize);
+    const Window window(file, c.windowSize);
     ExifDirectory directory;
     directory.parse(window.view(), start);
     ASSERT_EQ(directory.entryCount, c.entries);
@@ -183,7 +174,7 @@ TEST(ExifReader, StartsFarOutsideTheWindowAreAbsent) {
 TEST(ExifReader, HeaderWordOutsideTheWindow) {
   TiffBuilder file = exifFile({{TagIso, shortValue(100)}});
   for (std::uint32_t size : {0u, 4u, 7u}) {
-    const Window window(file.bytes(), size);
+    const Window window(file, size);
     TExifRootPENTAXistD record;
     record.analyze(window.view());
     EXPECT_EQ(record.directoryCount, 1);
@@ -220,7 +211,7 @@ TEST(ExifReader, LongDirectoriesKeepTheirFirst256Entries) {
     TiffBuilder file;
     const std::uint32_t start = file.directoryDeclaring(c.declared, tags);
     // The window ends right after the entries: no next-directory link.
-    const Window window(file.bytes(), start + 2 + 12u * c.present);
+    const Window window(file, start + 2 + 12u * c.present);
     TExifRootPENTAXistD record;
     ExifDirectory& directory = record.directories[1];
     directory.parse(window.view(), start);

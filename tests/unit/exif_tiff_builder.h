@@ -78,6 +78,7 @@ class TiffBuilder {
 
   std::uint32_t size() const { return static_cast<std::uint32_t>(bytes_.size()); }
   std::vector<std::uint8_t>& bytes() { return bytes_; }
+  const std::vector<std::uint8_t>& bytes() const { return bytes_; }
   ByteView view() const { return ByteView(bytes_.data(), size()); }
 
  private:
@@ -90,6 +91,18 @@ class TiffBuilder {
     for (std::uint8_t b : field) bytes_.push_back(b);
   }
 
+  std::vector<std::uint8_t> bytes_;
+};
+
+// The first `size` bytes of a file, copied into a buffer of exactly that
+// size, so a sanitizer build catches any read past the window.
+class Window {
+ public:
+  Window(const TiffBuilder& file, std::uint32_t size)
+      : bytes_(file.bytes().begin(), file.bytes().begin() + size) {}
+  ByteView view() const { return ByteView(bytes_.data(), static_cast<std::uint32_t>(bytes_.size())); }
+
+ private:
   std::vector<std::uint8_t> bytes_;
 };
 
