@@ -1,0 +1,182 @@
+// The eight entry points. They only dispatch: settings, source reading, the
+// probe and decode, and the information text do the work. No exception
+// leaves an entry point; every failure ends in a result code.
+#include "plugin/exports.h"
+
+#include <cstring>
+#include <exception>
+
+#include "exif/info_text.h"
+#include "plugin/dib_decode.h"
+#include "plugin/jpeg_probe.h"
+#include "plugin/plugin_info.h"
+#include "plugin/settings.h"
+#include "plugin/source_region.h"
+
+namespace {
+
+// IsSupported's second argument points at the file's bytes when any of its
+// upper 16 bits is set; below that it is a file handle.
+constexpr std::uintptr_t LowestBytesPointer = 0x10000;
+constexpr std::uint32_t SupportReadSize = 65536;  // what IsSupported reads from a handle
+constexpr std::uint32_t TextBlockSlack = 4;       // zero bytes behind the text's NUL
+
+// Runs an entry point's body; an exception that escapes it becomes `failure`.
+template <typename Body>
+std::int32_t guarded(std::int32_t failure, Body body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    return failure;
+  }
+}
+
+bool isBigEndianTiff(ByteView bytes) {
+  const std::uint8_t* mark = bytes.at(0, 2);
+  return mark && mark[0] == 'M' && mark[1] == 'M';
+}
+
+std::uint32_t pictureRequest(bool fullSize) {
+  return RequestBestQuality | (fullSize ? RequestFullSize : 0u);
+}
+
+bool supportedHandle(std::uintptr_t handle) {
+  auto* memory = static_cast<std::uint8_t*>(platform::heapAlloc(SupportReadSize));
+  if (!memory) return false;
+  std::uint32_t got = 0;
+  bool supported = false;
+  if (platform::readHostHandle(handle, memory, SupportReadSize, &got)) {
+    const ByteView bytes(memory, got);
+    supported = isBigEndianTiff(bytes) && TPEFFile(bytes).probeFrame(PreviewOffset);
+  }
+  platform::heapFree(memory);
+  return supported;
+}
+
+// Copies a non-empty text, with its NUL and four more zero bytes, into a
+// movable local block handed over unlocked.
+PluginResult handOverText(const char* text, platform::BlockHandle* block) {
+  *block = platform::NoBlock;
+  const std::size_t length = std::strlen(text);
+  if (length == 0) return Success;
+  platform::BlockHandle handle = platform::localAlloc(length + TextBlockSlack);
+  if (handle == platform::NoBlock) return OutOfMemory;
+  void* memory = platform::localLock(handle);
+  if (!memory) {
+    platform::localFree(handle);
+    return OutOfMemory;
+  }
+  std::memset(memory, 0, length + TextBlockSlack);
+  std::memcpy(memory, text, length + 1);
+  platform::localUnlock(handle);
+  *block = handle;
+  return Success;
+}
+
+PluginResult pictureInfo(const char* source, std::int32_t offsetOrSize, std::uint32_t mode,
+                         PictureInfo* info) {
+  // One reading of the setting serves the request word, width and height,
+  // so a change between readings cannot report a mixed size.
+  const bool fullSize = readFullSizeSetting();
+  const std::uint32_t request = RequestHeader | pictureRequest(fullSize);
+  char text[TextBufferSize];
+  if (mode == SourceFile) {
+    SourceBuffer header;
+    if (PluginResult result = readSourceRegion(source, offsetOrSize, request, &header)) return result;
+    buildInfoText(header.view(), text);
+    platform::heapFree(header.memory);
+  } else {
+    const auto* image = reinterpret_cast<const std::uint8_t*>(source);
+    buildInfoText(ByteView(image, offsetOrSize > 0 ? static_cast<std::uint32_t>(offsetOrSize) : 0), text);
+  }
+  platform::BlockHandle textBlock;
+  if (PluginResult result = handOverText(text, &textBlock)) return result;
+  *info = PictureInfo{0, 0, fullSize ? 3008 : 640, fullSize ? 2008 : 428, 0, 0, 24, textBlock};
+  return Success;
+}
+
+PluginResult picture(const char* source, std::int32_t offsetOrSize, std::uint32_t mode,
+                     std::uint32_t request, platform::BlockHandle* header,
+                     platform::BlockHandle* pixels) {
+  if (mode == SourceFile) {
+    SourceBuffer region;
+    if (PluginResult result = readSourceRegion(source, offsetOrSize, request, &region)) return result;
+    const PluginResult result = extractPicture(region.view(), header, pixels, request);
+    platform::heapFree(region.memory);
+    return result;
+  }
+  // A memory image holds both JPEGs; the setting picks one for either export.
+  ByteView region;
+  const auto* image = reinterpret_cast<const std::uint8_t*>(source);
+  if (PluginResult result = locateMemoryRegion(image, offsetOrSize, readFullSizeSetting(), &region))
+    return result;
+  return extractPicture(region, header, pixels, request);
+}
+
+bool knownSource(std::uint32_t mode) { return mode == SourceFile || mode == SourceMemory; }
+
+}  // namespace
+
+PLUGIN_API std::int32_t PLUGIN_CALL GetPluginInfo(std::int32_t index, char* buffer,
+                                                  std::int32_t bufferSize) {
+  return guarded(0, [&] { return copyPluginInfo(index, buffer, bufferSize); });
+}
+
+PLUGIN_API std::int32_t PLUGIN_CALL IsSupported(const char* /*fileName*/,
+                                                std::uintptr_t fileOrBytes) {
+  return guarded(0, [&] {
+    if (fileOrBytes >= LowestBytesPointer)
+      return isBigEndianTiff(ByteView(reinterpret_cast<const std::uint8_t*>(fileOrBytes), 2)) ? 1 : 0;
+    return supportedHandle(fileOrBytes) ? 1 : 0;
+  });
+}
+
+PLUGIN_API std::int32_t PLUGIN_CALL GetPictureInfo(const char* source, std::int32_t offsetOrSize,
+                                                   std::uint32_t flags, PictureInfo* info) {
+  return guarded(OutOfMemory, [&] {
+    const std::uint32_t mode = flags & SourceModeMask;
+    if (!knownSource(mode) || !info) return UnsupportedFormat;
+    return pictureInfo(source, offsetOrSize, mode, info);
+  });
+}
+
+PLUGIN_API std::int32_t PLUGIN_CALL GetPicture(const char* source, std::int32_t offsetOrSize,
+                                               std::uint32_t flags, platform::BlockHandle* header,
+                                               platform::BlockHandle* pixels,
+                                               ProgressCallback /*progress*/,
+                                               std::intptr_t /*userData*/) {
+  return guarded(OutOfMemory, [&] {
+    const std::uint32_t mode = flags & SourceModeMask;
+    if (!knownSource(mode) || !header || !pixels) return UnsupportedFormat;
+    // In file mode the setting picks the JPEG here; on a memory image, below.
+    const std::uint32_t request = pictureRequest(mode == SourceFile ? readFullSizeSetting() : false);
+    return picture(source, offsetOrSize, mode, request, header, pixels);
+  });
+}
+
+PLUGIN_API std::int32_t PLUGIN_CALL GetPreview(const char* source, std::int32_t offsetOrSize,
+                                               std::uint32_t flags, platform::BlockHandle* header,
+                                               platform::BlockHandle* pixels,
+                                               ProgressCallback /*progress*/,
+                                               std::intptr_t /*userData*/) {
+  return guarded(OutOfMemory, [&] {
+    const std::uint32_t mode = flags & SourceModeMask;
+    if (!knownSource(mode) || !header || !pixels) return UnsupportedFormat;
+    return picture(source, offsetOrSize, mode, 0, header, pixels);
+  });
+}
+
+PLUGIN_API std::int32_t PLUGIN_CALL GetArchiveInfo(std::uintptr_t, std::uintptr_t, std::uintptr_t,
+                                                   std::uintptr_t) {
+  return NotImplemented;
+}
+
+PLUGIN_API std::int32_t PLUGIN_CALL GetFileInfo(std::uintptr_t, std::uintptr_t, std::uintptr_t,
+                                                std::uintptr_t, std::uintptr_t) {
+  return NotImplemented;
+}
+
+PLUGIN_API std::int32_t PLUGIN_CALL GetFile(std::uintptr_t, std::uintptr_t, std::uintptr_t,
+                                            std::uintptr_t, std::uintptr_t, std::uintptr_t) {
+  return NotImplemented;
+}

@@ -1,0 +1,158 @@
+// The entry points as a host calls them, over the POSIX stand-in.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/posix_testing.h"
+#include "plugin/exports.h"
+#include "plugin/settings.h"
+#include "test_files.h"
+
+namespace {
+
+using platform::BlockHandle;
+
+TEST(GetPluginInfo, CopiesTextsThatFitAndNothingElse) {
+  const struct {
+    std::int32_t index;
+    std::int32_t size;
+    std::int32_t result;
+    const char* text;
+  } cases[] = {
+      {0, 5, 5, "00IN"},   {0, 4, 0, nullptr},  {0, 128, 5, "00IN"},
+      {2, 6, 6, "*.PEF"},  {2, 5, 0, nullptr},  {3, 22, 22, "PENTAX *istD RAW FILE"},
+      {4, 128, 0, nullptr}, {-1, 128, 0, nullptr}, {0, -1, 0, nullptr},
+      {0, 0, 0, nullptr},
+  };
+  for (const auto& c : cases) {
+    char buffer[128];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(GetPluginInfo(c.index, buffer, c.size), c.result) << c.index << "/" << c.size;
+    if (c.text) {
+      EXPECT_STREQ(buffer, c.text);
+    } else {
+      EXPECT_EQ(buffer[0], '#') << "untouched";
+    }
+  }
+}
+
+TEST(GetPluginInfo, DescriptionIsCodePage932WithinTheLimit) {
+  char buffer[256];
+  const std::int32_t n = GetPluginInfo(1, buffer, sizeof buffer);
+  ASSERT_GT(n, 0);
+  EXPECT_LE(n, 128);
+  EXPECT_EQ(static_cast<std::size_t>(n), std::strlen(buffer) + 1);
+  // "*istD RAW ｻﾑﾈｲﾙ読み込み": half-width katakana take one byte each.
+  const char start[] = "*istD RAW \xBB\xD1\xC8\xB2\xD9\x93\xC7\x82\xDD\x8D\x9E\x82\xDD ";
+  EXPECT_EQ(std::string(buffer, sizeof start - 1), start);
+  EXPECT_EQ(std::string(buffer).substr(std::strlen(buffer) - 10), " Ver. 0.22");
+  EXPECT_EQ(GetPluginInfo(1, buffer, n - 1), 0);
+}
+
+TEST(ArchiveExports, AreNotImplemented) {
+  EXPECT_EQ(GetArchiveInfo(1, 2, 3, 4), -1);
+  EXPECT_EQ(GetFileInfo(0, 0, 0, 0, 0), -1);
+  EXPECT_EQ(GetFile(~0u, 0, 0, 0, 0, 0), -1);
+}
+
+TEST(IsSupported, PointerFormLooksAtTheByteOrderMarkOnly) {
+  const std::uint8_t mm[] = {'M', 'M', 0, 42};
+  const std::uint8_t ii[] = {'I', 'I', 42, 0};
+  EXPECT_EQ(IsSupported("x.pef", reinterpret_cast<std::uintptr_t>(mm)), 1);
+  EXPECT_EQ(IsSupported("x.pef", reinterpret_cast<std::uintptr_t>(ii)), 0);
+}
+
+TEST(IsSupported, HandleFormReadsFromThePositionAndLeavesTheHandleOpen) {
+  TempDir dir;
+  std::vector<std::uint8_t> bytes(20000, 0);
+  bytes[0] = bytes[1] = 'M';
+  const std::string path = dir.write("plain.pef", bytes);
+  int fd = ::open(path.c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(IsSupported(nullptr, static_cast<std::uintptr_t>(fd)), 0) << "no JPEG at 8640";
+  EXPECT_EQ(::lseek(fd, 0, SEEK_CUR), 20000) << "left where the read left it";
+  EXPECT_EQ(IsSupported(nullptr, static_cast<std::uintptr_t>(fd)), 0) << "nothing left to read";
+  EXPECT_EQ(::close(fd), 0) << "still open";
+  EXPECT_EQ(IsSupported(nullptr, static_cast<std::uintptr_t>(fd)), 0) << "a failed read";
+}
+
+// Picture calls with FULLSIZE read from a settings file of the test's own.
+class PictureCalls : public ::testing::Test {
+ protected:
+  void SetUp() override { std::memcpy(saved_, settingsPath, sizeof saved_); }
+  void TearDown() override {
+    std::memcpy(settingsPath, saved_, sizeof saved_);
+    EXPECT_EQ(platform::testing::liveBlocks(), 0u);
+    EXPECT_EQ(platform::testing::openFiles(), 0u);
+  }
+  void setFullSize(int value) {
+    std::string path = dir_.writeText("tarnik.ini", "[SETTING]\nFULLSIZE=" + std::to_string(value) + "\n");
+    std::strcpy(settingsPath, path.c_str());
+  }
+  TempDir dir_;
+  char saved_[platform::MaxPath];
+};
+
+TEST_F(PictureCalls, SourceModeIsTheLowThreeBits) {
+  const std::string missing = dir_.file("absent.pef");
+  std::vector<std::uint8_t> image(100);
+  const char* memory = reinterpret_cast<const char*>(image.data());
+  for (std::uint32_t flags : {2u, 3u, 4u, 5u, 6u, 7u, 0x102u, 0xFFFFFFFFu}) {
+    PictureInfo info{};
+    BlockHandle header = 77, pixels = 88;
+    EXPECT_EQ(GetPictureInfo(missing.c_str(), 0, flags, &info), UnsupportedFormat) << flags;
+    EXPECT_EQ(GetPicture(missing.c_str(), 0, flags, &header, &pixels, nullptr, 0), UnsupportedFormat);
+    EXPECT_EQ(GetPreview(missing.c_str(), 0, flags, &header, &pixels, nullptr, 0), UnsupportedFormat);
+    EXPECT_EQ(header, 77u);
+    EXPECT_EQ(pixels, 88u);
+  }
+  PictureInfo info{};
+  EXPECT_EQ(GetPictureInfo(missing.c_str(), 0, 0x100, &info), ReadError) << "0x100 is a file";
+  EXPECT_EQ(GetPictureInfo(memory, 100, 0x101, &info), Success) << "0x101 is memory";
+}
+
+TEST_F(PictureCalls, FailedPictureRequestsLeaveTheHandlesAlone) {
+  const std::string missing = dir_.file("absent.pef");
+  std::vector<std::uint8_t> image(20000);
+  const char* memory = reinterpret_cast<const char*>(image.data());
+  BlockHandle header = 77, pixels = 88;
+  EXPECT_EQ(GetPicture(missing.c_str(), 0, 0, &header, &pixels, nullptr, 0), ReadError);
+  EXPECT_EQ(GetPreview(missing.c_str(), 0, 0, &header, &pixels, nullptr, 0), ReadError);
+  setFullSize(1);
+  EXPECT_EQ(GetPreview(memory, 20000, 1, &header, &pixels, nullptr, 0), ReadError)
+      << "a memory image picks the full-size region by the setting";
+  setFullSize(0);
+  EXPECT_EQ(GetPicture(memory, 8656, 1, &header, &pixels, nullptr, 0), ReadError);
+  EXPECT_EQ(GetPicture(memory, -1, 1, &header, &pixels, nullptr, 0), ReadError);
+  EXPECT_EQ(header, 77u);
+  EXPECT_EQ(pixels, 88u);
+}
+
+TEST_F(PictureCalls, PictureInfoReportsTheFixedSizeOfTheChosenPicture) {
+  const std::string path = dir_.write("plain.pef", std::vector<std::uint8_t>(1000, 0));
+  std::vector<std::uint8_t> image(1000);
+  const char* memory = reinterpret_cast<const char*>(image.data());
+  for (int fullSize : {1, 0}) {
+    setFullSize(fullSize);
+    for (std::uint32_t flags : {0u, 1u}) {
+      PictureInfo info;
+      std::memset(&info, 0xAB, sizeof info);
+      const char* source = flags ? memory : path.c_str();
+      ASSERT_EQ(GetPictureInfo(source, flags ? 1000 : 0, flags, &info), Success);
+      EXPECT_EQ(info.left, 0);
+      EXPECT_EQ(info.top, 0);
+      EXPECT_EQ(info.width, fullSize ? 3008 : 640);
+      EXPECT_EQ(info.height, fullSize ? 2008 : 428);
+      EXPECT_EQ(info.densityX, 0);
+      EXPECT_EQ(info.densityY, 0);
+      EXPECT_EQ(info.bitsPerPixel, 24);
+      EXPECT_EQ(info.infoText, platform::NoBlock) << "no EXIF, no text block";
+    }
+  }
+}
+
+}  // namespace
