@@ -4,9 +4,15 @@
 # tarnik.spi and registers its tests under Wine.
 option(TARNIK_WINDOWS "Cross-build tarnik.spi and test it under Wine" ON)
 option(TARNIK_SANITIZE "Build with ASan and UBSan" OFF)
+option(TARNIK_FUZZ "Build the fuzz harnesses as libFuzzer targets (clang)" OFF)
 
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(LIBJPEG REQUIRED IMPORTED_TARGET libjpeg)
+if(TARNIK_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 find_package(GTest REQUIRED)
 enable_testing()
 
@@ -32,6 +38,10 @@ add_library(tarnik SHARED $<TARGET_OBJECTS:tarnik_objects>)
 target_link_libraries(tarnik PRIVATE PkgConfig::LIBJPEG ${CMAKE_DL_LIBS})
 set_target_properties(tarnik PROPERTIES PREFIX "" OUTPUT_NAME tarnik)
 
+add_subdirectory(fuzz)
+if(TARNIK_FUZZ)
+  return()
+endif()
 add_subdirectory(tools)
 add_subdirectory(tests)
 
