@@ -36,25 +36,16 @@ void release(const Dib& dib) {
   platform::globalFree(dib.pixels);
 }
 
+// BITMAPINFOHEADER as ten little-endian words; biPlanes 1 and biBitCount 24
+// share the fourth.
 void expectHeader(BlockHandle block, int width, int outputHeight) {
   ASSERT_EQ(platform::globalSize(block), 44u);
-  Bytes header(40);
-  std::memcpy(header.data(), platform::globalLock(block), header.size());
+  const auto* locked = static_cast<const std::uint8_t*>(platform::globalLock(block));
+  const Bytes header(locked, locked + 40);
   platform::globalUnlock(block);
-  const Bytes expected = [&] {
-    Bytes b(40, 0);
-    auto put = [&b](std::size_t at, std::uint32_t v, int n) {
-      for (int i = 0; i < n; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    put(0, 40, 4);
-    put(4, static_cast<std::uint32_t>(width), 4);
-    put(8, static_cast<std::uint32_t>(outputHeight), 4);
-    put(12, 1, 2);
-    put(14, 24, 2);
-    put(20, static_cast<std::uint32_t>(strideOf(width) * outputHeight), 4);
-    return b;
-  }();
-  EXPECT_EQ(header, expected);
+  const std::uint32_t expected[10] = {40, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(outputHeight),
+                                      1 | 24 << 16, 0, static_cast<std::uint32_t>(strideOf(width) * outputHeight)};
+  for (std::size_t i = 0; i < 10; ++i) EXPECT_EQ(le32(header, 4 * i), expected[i]) << "header byte " << 4 * i;
 }
 
 // Output row r (from the top) must be decoded row r + skip, cut or padded
