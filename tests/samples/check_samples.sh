@@ -1,0 +1,120 @@
+#!/bin/bash
+# Checks the sample generator against independent readers: exiftool reads
+# the EXIF and maker-note values back and finds nothing wrong with the TIFF
+# structure, djpeg decodes both JPEGs at the camera's offsets, and the files'
+# layout variants and determinism hold.
+# usage: check_samples.sh MAKE_SAMPLE SAMPLE_DIR exif|jpeg|layout|determinism
+set -euo pipefail
+shopt -s inherit_errexit
+
+make_sample=$1
+samples=$2
+mode=$3
+camera=$samples/camera.pef
+preview_only=$samples/preview-only.pef
+preview_offset=8640
+full_offset=12371550
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+expect() { [ "$1" = "$2" ] || fail "$3: got '$1', expected '$2'"; }
+size_of() { stat -c %s "$1"; }
+
+# One line per file: the values a reader sees, in a fixed order, tab-separated;
+# "-" for a missing one.
+read_values() {
+  exiftool -T -n -f -ISO -FocalLength -FocalLengthIn35mmFormat -ExposureTime -FNumber \
+    -ExposureCompensation -ExposureProgram -MeteringMode -WhiteBalance -Flash \
+    -Pentax:FocusMode -LensType "$@" | tr '\t' ' '
+}
+
+check_exif() {
+  local custom="--values none --iso 40000 --focal 18/1 --exposure 1/4000 --fnumber 28/10 --bias 2/3"
+  custom+=" --program 1 --metering 255 --white-balance 1 --flash 25 --focus 3 --lens 2,255"
+  # make_sample flags | values exiftool reads
+  local cases=(
+    "|200 50 75 0.008 5.6 -0.3333333333 3 5 0 16 16 5 4"
+    "$custom|40000 18 - 0.00025 2.8 0.6666666667 1 255 1 25 3 2 255"
+    "--bias -7/10 --unset iso --unset lens|- 50 75 0.008 5.6 -0.7 3 5 0 16 16 -"
+    "--no-maker-note|200 50 75 0.008 5.6 -0.3333333333 3 5 0 16 - -"
+    "--no-exif|- - - - - - - - - - - -"
+  )
+  local i flags want files=() wants=()
+  for i in "${!cases[@]}"; do
+    IFS='|' read -r flags want <<<"${cases[$i]}"
+    # shellcheck disable=SC2086
+    "$make_sample" --no-full $flags case$i.pef
+    files+=(case$i.pef)
+    wants+=("$want")
+  done
+  local got
+  mapfile -t got < <(read_values "${files[@]}")
+  for i in "${!cases[@]}"; do expect "${got[$i]}" "${wants[$i]}" "values of case ${cases[$i]%%|*}"; done
+  # No warning or error about the TIFF structure, in any file.
+  expect "$(exiftool -T -validate -warning -error "${files[@]}" "$camera" | sort -u)" "OK	-	-" "structure"
+  expect "$(exiftool -T -Make -Model -LensType -FocusMode "$camera")" \
+    "PENTAX Corporation	PENTAX *istD	smc PENTAX-FA 50mm F1.4	AF-S (Focus-priority)" "camera.pef: names"
+}
+
+# Decodes the JPEG at byte $2 of file $1, reading no further than byte $3
+# (when given), and prints its frame marker, luma sampling and PNM header.
+decode_at() {
+  local jpeg
+  jpeg=$(mktemp -p .)
+  dd if="$1" of="$jpeg" bs=1M iflag=skip_bytes,count_bytes skip="$2" count="${3:-$(size_of "$1")}" status=none
+  djpeg "$jpeg" >image.pnm 2>djpeg.err || fail "djpeg failed at $2 of $1"
+  [ ! -s djpeg.err ] || fail "djpeg warned at $2 of $1: $(cat djpeg.err)"
+  local info frame
+  info=$(djpeg -v -scale 1/8 "$jpeg" 2>&1 >/dev/null)
+  frame=$(grep -E 'Start Of Frame|Component 1:' <<<"$info" | head -2 |
+    sed -E 's/Start Of Frame (0x..):.*/\1/; s/ *Component 1: ([0-9]hx[0-9]v).*/\1/' | tr '\n' ' ')
+  rm -f "$jpeg"
+  echo "$frame$(head -c 2 image.pnm) $(sed -n 2p image.pnm)"
+}
+
+check_jpeg() {
+  # The preview must decode from the bytes before 65536 alone.
+  expect "$(decode_at "$camera" $preview_offset $((65536 - preview_offset)))" "0xc0 2hx2v P6 640 480" "camera preview"
+  expect "$(decode_at "$camera" $full_offset)" "0xc0 2hx2v P6 3008 2008" "camera full-size"
+  "$make_sample" --no-full --preview 641x481,grey,progressive,q95 variant.pef
+  expect "$(decode_at variant.pef $preview_offset)" "0xc2 1hx1v P5 641 481" "grey progressive preview"
+  "$make_sample" --full 640x479,q90 small-full.pef
+  expect "$(decode_at small-full.pef $full_offset)" "0xc0 2hx2v P6 640 479" "small full-size"
+  local jpeg_bytes
+  jpeg_bytes=$(($(size_of "$camera") - full_offset))
+  [ "$jpeg_bytes" -gt 2500000 ] && [ "$jpeg_bytes" -lt 3500000 ] || fail "full-size JPEG of $jpeg_bytes bytes"
+}
+
+check_layout() {
+  expect "$(head -c 8 "$preview_only" | od -An -tx1 | tr -d ' \n')" "4d4d002a00000008" "TIFF header"
+  expect "$(size_of "$preview_only")" 65536 "preview-only size"
+  head -c $preview_offset "$camera" | grep -qaP 'AOC\x00MM' || fail "no maker-note header before the preview"
+
+  "$make_sample" --no-full --prefix 4096 embedded.pef
+  expect "$(size_of embedded.pef)" $((4096 + 65536)) "embedded size"
+  tail -c +4097 embedded.pef | cmp - "$preview_only" || fail "embedded sample differs"
+  head -c 4096 embedded.pef | grep -q MM && fail "prefix holds MM"
+
+  local length
+  for length in 8656 8657; do
+    "$make_sample" --no-full --length $length cut.pef
+    expect "$(size_of cut.pef)" $length "cut to $length"
+    cmp -n $length cut.pef "$preview_only" || fail "cut to $length is no prefix"
+  done
+  "$make_sample" --no-full --length 1000000 padded.pef
+  cmp -n 65536 padded.pef "$preview_only" || fail "padded sample differs"
+  tail -c +65537 padded.pef | cmp - <(head -c $((1000000 - 65536)) /dev/zero) || fail "padding is not zeros"
+  "$make_sample" --length 12371567 cut.pef
+  expect "$(size_of cut.pef)" 12371567 "cut to 12371567"
+  cmp -n 12371567 cut.pef "$camera" || fail "cut full sample is no prefix"
+}
+
+check_determinism() {
+  "$make_sample" again.pef
+  cmp again.pef "$camera" || fail "camera.pef differs between runs"
+  "$make_sample" --no-full --preview 641x481,grey,progressive once.pef
+  "$make_sample" --no-full --preview 641x481,grey,progressive twice.pef
+  cmp once.pef twice.pef || fail "variant differs between runs"
+}
+
+"check_$mode"
+echo "PASS: $mode"
