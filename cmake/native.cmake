@@ -44,6 +44,7 @@ if(TARNIK_FUZZ)
 endif()
 add_subdirectory(tools)
 add_subdirectory(tests)
+add_subdirectory(bench)
 
 if(TARNIK_WINDOWS)
   include(ExternalProject)

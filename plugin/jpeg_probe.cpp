@@ -1,3 +1,63 @@
+// The frame probe. It does not walk the JPEG's segments: after the
+// start-of-image marker it looks at every byte position for the baseline
+// start-of-frame marker 0xFF 0xC0 (ITU T.81, B.2.2) and takes the first whose
+// picture size lies in bounds, wherever the pair occurs.
 #include "plugin/jpeg_probe.h"
 
-bool TPEFFile::probeFrame(std::uint32_t) { return false; }
+namespace {
+
+constexpr std::uint8_t MarkerPrefix = 0xFF;
+constexpr std::uint8_t StartOfImage = 0xD8;
+constexpr std::uint8_t BaselineFrame = 0xC0;
+
+// Candidate positions the scan looks at, from start + 2 on, so the last one
+// is start + 65537.
+constexpr std::uint32_t ProbeScanLimit = 65536;
+// The camera's preview is 640 x 480; no smaller frame is a picture to show.
+constexpr std::uint32_t MinFrameWidth = 640;
+constexpr std::uint32_t MinFrameHeight = 480;
+// Caps the pixel block at 4096 x 4096 x 3 bytes (48 MiB).
+constexpr std::uint32_t MaxFrameSide = 4096;
+
+// From the marker's first byte: marker (2), segment length (2), precision
+// (1), number of lines (2, at 5), samples per line (2, at 7).
+constexpr std::uint32_t FrameFieldsSize = 9;
+constexpr std::uint32_t LinesOffset = 5;
+constexpr std::uint32_t SamplesOffset = 7;
+
+constexpr std::int32_t ProbedBitsPerPixel = 24;
+constexpr std::int32_t BytesPerPixel = 3;
+
+bool inBounds(std::uint32_t width, std::uint32_t height) {
+  return height >= MinFrameHeight && height <= MaxFrameSide && width >= MinFrameWidth &&
+         width <= MaxFrameSide;
+}
+
+}  // namespace
+
+bool TPEFFile::probeFrame(std::uint32_t start) {
+  const std::uint8_t* soi = buffer.at(start, 2);
+  if (!soi || soi[0] != MarkerPrefix || soi[1] != StartOfImage) return false;
+  width = height = bitsPerPixel = 0;
+
+  const ByteView jpeg = buffer.slice(start, buffer.size() - start);
+  for (std::uint32_t p = 2; p < 2 + ProbeScanLimit; ++p) {
+    const ByteView frame = jpeg.slice(p, FrameFieldsSize);
+    if (frame.size() == 0) return false;
+    std::uint8_t prefix = 0, marker = 0;
+    frame.u8(0, &prefix);
+    frame.u8(1, &marker);
+    if (prefix != MarkerPrefix || marker != BaselineFrame) continue;
+    std::uint16_t lines = 0, samples = 0;
+    frame.be16(LinesOffset, &lines);
+    frame.be16(SamplesOffset, &samples);
+    height = lines;
+    width = samples;
+    if (inBounds(samples, lines)) {
+      bitsPerPixel = ProbedBitsPerPixel;
+      byteSize = width * height * BytesPerPixel;
+      return true;
+    }
+  }
+  return false;
+}

@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "plugin/byte_view.h"
+#include "plugin/plugin_types.h"
 
 class TPEFFile {
  public:
@@ -13,6 +14,11 @@ class TPEFFile {
   // Does a JPEG start at `start`, and what is its frame size? See
   // jpeg_probe.cpp for the scan.
   bool probeFrame(std::uint32_t start);
+
+  // After a successful probe: allocates and fills the header and pixel
+  // blocks (dib_decode.cpp). On Success both handles are set and unlocked; on
+  // failure both blocks are freed and the handles are empty.
+  PluginResult decodeDib(std::uint32_t flags);
 
   ByteView buffer;  // the caller's data, never owned
   std::uint8_t* pixelCursor = nullptr;

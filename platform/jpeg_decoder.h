@@ -1,0 +1,63 @@
+/* The plug-in's one door to libjpeg: decode a baseline JPEG held in memory
+   straight into rows of the caller's 24-bit bitmap, blue-green-red, with no
+   copy of the JPEG bytes and no intermediate picture. jpeg_decoder.c is the
+   only source that includes jpeglib.h. C, so that libjpeg's longjmp never
+   crosses a C++ frame. */
+#ifndef TARNIK_PLATFORM_JPEG_DECODER_H
+#define TARNIK_PLATFORM_JPEG_DECODER_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef enum JpegDecodeResult {
+  JpegDecodeOk = 0,
+  JpegDecodeRejected = 1,    /* libjpeg refused the data (corrupt, unsupported) */
+  JpegDecodeOutOfMemory = 2  /* one of libjpeg's allocations failed */
+} JpegDecodeResult;
+
+/* Where the decoded rows go. Output row r is decoded row r + skipRows, and it
+   is written, blue-green-red, to top + r * step; step may be negative for a
+   bottom-up bitmap. At most rowBytes bytes are written per row, and rows past
+   `rows` are never decoded. */
+typedef struct JpegDecodeRequest {
+  const uint8_t* data;
+  uint32_t length;
+  int fast;              /* nonzero: fast integer IDCT; zero: floating-point IDCT */
+  uint8_t* top;
+  ptrdiff_t step;
+  uint32_t rowBytes;
+  uint32_t rows;
+  uint32_t skipRows;
+} JpegDecodeRequest;
+
+/* What the decoded frame covered: rows written from output row 0 on, and the
+   pixels per row the decoded frame had. The caller whitens the rest. */
+typedef struct JpegCoverage {
+  uint32_t rows;
+  uint32_t width;
+} JpegCoverage;
+
+/* Decodes with fancy upsampling and block smoothing at scale 1/1, greyscale
+   frames expanded to three channels. Warnings are dropped silently; data that
+   ends early is completed by libjpeg and still succeeds. On anything but
+   JpegDecodeOk the rows may hold partial output and *coverage is untouched. */
+JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* coverage);
+
+/* Asked before each allocation libjpeg makes, so that a test can make any one
+   of them fail. The POSIX stand-in answers from its fault-injection counter;
+   the Windows build has no fault injection and always allows. */
+#ifdef _WIN32
+static inline int platform_allocation_allowed(void) { return 1; }
+#else
+int platform_allocation_allowed(void);
+#endif
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,115 @@
+// JPEGs for the probe and decode tests, made with libjpeg's compressor, and
+// libjpeg's own djpeg as the reference decoder.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "test_files.h"
+
+using Bytes = std::vector<std::uint8_t>;
+
+enum class Sampling { H2V2, H2V1, H1V1, Grey, Cmyk };
+
+struct JpegSpec {
+  int width;
+  int height;
+  Sampling sampling = Sampling::H2V2;
+  bool progressive = false;
+  int quality = 90;
+};
+
+// A picture with gradients and fine detail, so that IDCT and upsampling
+// differences would show in every block.
+inline Bytes encodeJpeg(const JpegSpec& spec) {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr errors{};
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&cinfo);
+  unsigned char* out = nullptr;
+  unsigned long outSize = 0;
+  jpeg_mem_dest(&cinfo, &out, &outSize);
+  const bool grey = spec.sampling == Sampling::Grey;
+  const bool cmyk = spec.sampling == Sampling::Cmyk;
+  cinfo.image_width = static_cast<JDIMENSION>(spec.width);
+  cinfo.image_height = static_cast<JDIMENSION>(spec.height);
+  cinfo.input_components = grey ? 1 : cmyk ? 4 : 3;
+  cinfo.in_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, spec.quality, TRUE);
+  if (spec.sampling == Sampling::H2V1) cinfo.comp_info[0].v_samp_factor = 1;
+  if (spec.sampling == Sampling::H1V1) cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
+  if (spec.progressive) jpeg_simple_progression(&cinfo);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<JSAMPLE> row(static_cast<std::size_t>(spec.width) * cinfo.input_components);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    const int y = static_cast<int>(cinfo.next_scanline);
+    for (int x = 0; x < spec.width; ++x)
+      for (int c = 0; c < cinfo.input_components; ++c)
+        row[static_cast<std::size_t>(x * cinfo.input_components + c)] =
+            static_cast<JSAMPLE>((x * (c + 1) + y * (3 - c) + ((x ^ y) & 0x1F) * 3) & 0xFF);
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  Bytes jpeg(out, out + outSize);
+  std::free(out);
+  return jpeg;
+}
+
+// A comment segment right after the start-of-image marker whose payload is a
+// baseline frame header of the given size: the probe takes it, libjpeg skips it.
+inline Bytes withDecoyFrame(const Bytes& jpeg, int width, int height) {
+  const std::uint8_t decoy[] = {0xFF, 0xFE, 0x00, 0x0D, 0xFF, 0xC0, 0x00, 0x11, 0x08,
+                                static_cast<std::uint8_t>(height >> 8), static_cast<std::uint8_t>(height),
+                                static_cast<std::uint8_t>(width >> 8), static_cast<std::uint8_t>(width),
+                                0x03, 0x01};
+  Bytes out = jpeg;
+  out.insert(out.begin() + 2, std::begin(decoy), std::end(decoy));
+  return out;
+}
+
+// djpeg's 24-bit BMP of the same bytes: rows bottom-up, blue-green-red,
+// padded to 4 bytes, the layout of the pixel block.
+struct ReferenceBitmap {
+  int width = 0;
+  int height = 0;
+  std::size_t stride = 0;
+  Bytes pixels;
+  // Decoded row y counted from the top.
+  const std::uint8_t* row(int y) const {
+    return pixels.data() + static_cast<std::size_t>(height - 1 - y) * stride;
+  }
+};
+
+inline std::uint32_t le32(const Bytes& b, std::size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+
+inline ReferenceBitmap djpegBitmap(const Bytes& jpeg, bool best) {
+  TempDir dir;
+  const std::string input = dir.write("in.jpg", jpeg);
+  const std::string command =
+      std::string("djpeg -rgb -bmp -dct ") + (best ? "float " : "fast ") + input + " 2>/dev/null";
+  Bytes bmp;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    std::uint8_t chunk[65536];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+      bmp.insert(bmp.end(), chunk, chunk + n);
+    ::pclose(pipe);
+  }
+  ReferenceBitmap ref;
+  if (bmp.size() < 54) return ref;
+  ref.width = static_cast<int>(le32(bmp, 18));
+  ref.height = static_cast<int>(le32(bmp, 22));
+  ref.stride = (static_cast<std::size_t>(ref.width) * 3 + 3) & ~std::size_t{3};
+  ref.pixels.assign(bmp.begin() + le32(bmp, 10), bmp.end());
+  return ref;
+}
