@@ -32,3 +32,16 @@ set_tests_properties(asan.unit_tests PROPERTIES
 
 add_test(NAME tsan.concurrency COMMAND ${CMAKE_BINARY_DIR}/tsan/tests/concurrency_tests)
 set_tests_properties(tsan.concurrency PROPERTIES ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1")
+
+# A short libFuzzer pass of every harness from its seeds; new inputs go to a
+# scratch corpus so the seeds stay as generated.
+set(FUZZ_SMOKE_SECONDS 12)
+foreach(harness picture_info_fuzzer picture_fuzzer is_supported_fuzzer settings_fuzzer)
+  add_test(NAME fuzz.smoke.${harness}
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+      sh -c "rm -rf corpus-${harness} && mkdir corpus-${harness} && \
+             ${CMAKE_BINARY_DIR}/fuzz/fuzz/${harness} -max_total_time=${FUZZ_SMOKE_SECONDS} \
+             -dict=${CMAKE_SOURCE_DIR}/fuzz/tarnik.dict -rss_limit_mb=4096 \
+             corpus-${harness} ${CMAKE_BINARY_DIR}/fuzz-seeds/${harness}"
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+endforeach()

@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
   int count = 0;
   for (int i = 1; i < argc; ++i) {
     const std::filesystem::path path(argv[i]);
+    if (!std::filesystem::exists(path)) continue;  // e.g. no regression found yet
     if (std::filesystem::is_directory(path)) {
       for (const auto& entry : std::filesystem::recursive_directory_iterator(path))
         if (entry.is_regular_file()) replay(entry.path(), &count);
