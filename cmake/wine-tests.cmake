@@ -1,1 +1,41 @@
-# Tests of the real tarnik.spi under Wine, registered in the native build.
+# Tests of the real tarnik.spi under Wine, registered in the native build,
+# and the README's main job: a generated camera file opened through the DLL
+# by the Windows command-line host. Wine runs in a throw-away prefix of the
+# build tree, made once by the wine.prefix fixture.
+set(WINDOWS_BUILD ${CMAKE_BINARY_DIR}/windows)
+set(WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(WINE_SH bash ${CMAKE_SOURCE_DIR}/tests/wine/wine.sh ${WINE_PREFIX})
+set(SAMPLES ${CMAKE_BINARY_DIR}/samples)
+
+add_test(NAME wine.dll_exports_and_imports
+  COMMAND sh ${CMAKE_SOURCE_DIR}/tests/wine/check_dll.sh ${WINDOWS_BUILD}/tarnik.spi)
+
+add_test(NAME wine.prefix COMMAND ${WINE_SH} init)
+add_test(NAME wine.prefix.stop COMMAND ${WINE_SH} stop)
+set_tests_properties(wine.prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 900)
+set_tests_properties(wine.prefix.stop PROPERTIES FIXTURES_CLEANUP wine)
+
+# The test program in groups, each in a work directory of its own.
+foreach(group exports regions settings)
+  add_test(NAME wine.${group}
+    COMMAND ${WINE_SH} layout ${CMAKE_BINARY_DIR}/wine-work/${group}
+      ${WINDOWS_BUILD}/tests/wine/wine_tests.exe ${WINDOWS_BUILD}/tarnik.spi ${SAMPLES} ${group})
+  set_tests_properties(wine.${group} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
+endforeach()
+
+# The host end to end: the preview of the generated camera file.
+add_test(NAME wine.host_preview
+  COMMAND ${WINE_SH} layout ${CMAKE_BINARY_DIR}/wine-work/host
+    ${WINDOWS_BUILD}/tarnik_host.exe ${WINDOWS_BUILD}/tarnik.spi ${SAMPLES}
+    --plugin ..\\plugin\\tarnik.spi --preview --bmp preview.bmp samples\\camera.pef)
+set_tests_properties(wine.host_preview PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
+  PASS_REGULAR_EXPRESSION "GetPreview: 0\nbitmap: 640 x 428")
+
+set(MAIN_JOB_OUT ${CMAKE_BINARY_DIR}/out)
+add_custom_target(main_job
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${MAIN_JOB_OUT}
+  COMMAND ${WINE_SH} exec ${MAIN_JOB_OUT} ${WINDOWS_BUILD}/tarnik_host.exe
+    --bmp camera.bmp --text camera.txt ..\\samples\\camera.pef
+  DEPENDS windows samples
+  COMMENT "Opening samples/camera.pef through tarnik.spi under Wine"
+  USES_TERMINAL VERBATIM)

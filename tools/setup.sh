@@ -5,7 +5,7 @@ set -eu
 
 PACKAGES="cmake ninja-build g++ ccache pkg-config
   g++-mingw-w64-i686 binutils-mingw-w64-i686 nasm dpkg-dev
-  wine wine32:i386
+  wine wine32:i386 wine32-preloader:i386 qemu-user-static
   libgtest-dev libjpeg62-turbo-dev libjpeg-turbo-progs libimage-exiftool-perl
   clang-14 libclang-rt-14-dev valgrind zip"
 
@@ -43,4 +43,16 @@ if [ -n "$need" ] || { [ ! -f "$SRC_LIST" ] && [ ! -f "$SRC_STANZAS" ]; }; then
   apt-get update -qq
   # shellcheck disable=SC2086
   [ -z "$need" ] || apt-get install -y -qq --no-install-recommends $need >/dev/null
+fi
+
+# Wine's 32-bit loader is an i386 Linux program. A kernel built without IA-32
+# emulation runs none, so there qemu's user-mode emulator runs them through
+# binfmt_misc (Wine then needs its preloader to lay out the address space).
+# The registration does not outlive a reboot, so it is checked every time.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  binfmt=/proc/sys/fs/binfmt_misc
+  [ -f $binfmt/register ] || mount -t binfmt_misc binfmt_misc $binfmt
+  # The i386 ELF header: class 32-bit, little-endian, type executable or shared object.
+  [ -f $binfmt/qemu-i386 ] || printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' > $binfmt/register
+  /usr/lib/wine/wine --version >/dev/null
 fi

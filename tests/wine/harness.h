@@ -1,0 +1,38 @@
+// A tiny test harness for the Windows test program: cases register
+// themselves in groups, checks record failures with their line, and the run
+// ends with "N passed, N failed".
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+struct TestCase {
+  const char* group;
+  const char* name;
+  void (*run)();
+};
+
+void registerCase(const TestCase& test);
+// Records a failed check of the running case; returns `ok`.
+bool recordCheck(bool ok, const char* expression, const char* file, int line);
+
+template <typename A, typename B>
+bool checkEqual(const A& a, const B& b, const char* expression, const char* file, int line) {
+  const bool ok = a == b;
+  if (!ok)
+    std::printf("  got %lld, expected %lld\n", static_cast<long long>(a), static_cast<long long>(b));
+  return recordCheck(ok, expression, file, line);
+}
+
+struct CaseRegistrar {
+  CaseRegistrar(const char* group, const char* name, void (*run)()) { registerCase({group, name, run}); }
+};
+
+#define TEST_CASE(group, name)                                        \
+  static void group##_##name();                                       \
+  static CaseRegistrar group##_##name##_case(#group, #name, group##_##name); \
+  static void group##_##name()
+
+#define CHECK(condition) recordCheck((condition), #condition, __FILE__, __LINE__)
+#define CHECK_EQ(actual, expected) \
+  checkEqual((actual), (expected), #actual " == " #expected, __FILE__, __LINE__)

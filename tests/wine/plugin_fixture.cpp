@@ -1,0 +1,119 @@
+#include "plugin_fixture.h"
+
+#include <cstdio>
+#include <cstring>
+#include <type_traits>
+
+namespace {
+
+struct ExportShape {
+  const char* name;
+  std::uint32_t argc;  // 32-bit arguments the callee removes
+};
+
+constexpr ExportShape Exports[] = {
+    {"GetPluginInfo", 3}, {"IsSupported", 2}, {"GetPictureInfo", 4}, {"GetPicture", 7},
+    {"GetPreview", 7},    {"GetArchiveInfo", 4}, {"GetFileInfo", 5}, {"GetFile", 6},
+};
+
+HMODULE plugin = nullptr;
+
+std::string programDirectory() {
+  char path[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string directory(path, n);
+  return directory.substr(0, directory.rfind('\\') + 1);
+}
+
+std::string settingsFile(Beside where) {
+  const std::string host = programDirectory();
+  return where == Beside::Host ? host + "tarnik.ini" : host + "..\\plugin\\tarnik.ini";
+}
+
+template <typename T>
+std::uint32_t word(T value) {
+  if constexpr (std::is_pointer_v<T>) return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(value));
+  else return static_cast<std::uint32_t>(value);
+}
+
+}  // namespace
+
+std::string fullSizeSetting(const char* value) {
+  return std::string("[SETTING]\r\nFULLSIZE=") + value + "\r\n";
+}
+
+void writeSettings(Beside where, const char* text) {
+  const std::string path = settingsFile(where);
+  if (!text) {
+    DeleteFileA(path.c_str());
+    return;
+  }
+  writeFileBytes(path.c_str(), Bytes(text, text + std::strlen(text)));
+}
+
+void loadWithSettings(const char* hostText, const char* pluginText) {
+  if (plugin) FreeLibrary(plugin);
+  writeSettings(Beside::Host, hostText);
+  writeSettings(Beside::Plugin, pluginText);
+  plugin = LoadLibraryA((programDirectory() + "..\\plugin\\tarnik.spi").c_str());
+  CHECK(plugin != nullptr);
+}
+
+std::int32_t callExport(const char* name, std::initializer_list<std::uint32_t> args) {
+  const void* function = plugin ? reinterpret_cast<const void*>(GetProcAddress(plugin, name)) : nullptr;
+  const ExportShape* shape = nullptr;
+  for (const ExportShape& e : Exports) {
+    if (std::strcmp(e.name, name) == 0) shape = &e;
+  }
+  if (!CHECK(function != nullptr) || !CHECK(shape && shape->argc == args.size())) return INT32_MIN;
+  std::int32_t stackDelta = 1;
+  const std::int32_t result = callStdcall(function, args.begin(), shape->argc, &stackDelta);
+  if (!CHECK_EQ(stackDelta, 0)) std::printf("  export %s left the stack unbalanced\n", name);
+  return result;
+}
+
+std::int32_t getPluginInfo(std::int32_t index, char* buffer, std::int32_t size) {
+  return callExport("GetPluginInfo", {word(index), word(buffer), word(size)});
+}
+
+std::int32_t isSupported(const char* name, std::uintptr_t fileOrBytes) {
+  return callExport("IsSupported", {word(name), word(fileOrBytes)});
+}
+
+std::int32_t getPictureInfo(const void* source, std::int32_t offsetOrSize, std::uint32_t flags,
+                            void* record) {
+  return callExport("GetPictureInfo", {word(source), word(offsetOrSize), flags, word(record)});
+}
+
+std::int32_t getPicture(const void* source, std::int32_t offsetOrSize, std::uint32_t flags,
+                        HGLOBAL* header, HGLOBAL* pixels) {
+  return callExport("GetPicture",
+                    {word(source), word(offsetOrSize), flags, word(header), word(pixels), 0, 0});
+}
+
+std::int32_t getPreview(const void* source, std::int32_t offsetOrSize, std::uint32_t flags,
+                        HGLOBAL* header, HGLOBAL* pixels) {
+  return callExport("GetPreview",
+                    {word(source), word(offsetOrSize), flags, word(header), word(pixels), 0, 0});
+}
+
+Bytes readFileBytes(const char* path) {
+  Bytes bytes;
+  if (std::FILE* file = std::fopen(path, "rb")) {
+    std::uint8_t chunk[65536];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+      bytes.insert(bytes.end(), chunk, chunk + n);
+    std::fclose(file);
+  }
+  CHECK(!bytes.empty());
+  return bytes;
+}
+
+void writeFileBytes(const char* path, const Bytes& bytes) {
+  std::FILE* file = std::fopen(path, "wb");
+  if (!CHECK(file != nullptr)) return;
+  CHECK_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+  std::fclose(file);
+}
+
+std::string samplePath(const char* name) { return std::string("samples\\") + name; }

@@ -1,0 +1,57 @@
+// The real tarnik.spi as the host meets it. The test layout, made by
+// run.sh: the test program in WORK\host, the DLL in WORK\plugin, the
+// generated samples in WORK\samples, and WORK as the current directory.
+// Every export is called through the assembly thunk, which checks that the
+// callee removed exactly its arguments from the stack.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Where a settings file goes: beside the host program or beside the plug-in.
+enum class Beside { Host, Plugin };
+
+// Writes (or, for an empty optional text, removes) both settings files, then
+// loads the plug-in afresh so that it chooses its settings file again.
+void loadWithSettings(const char* hostText, const char* pluginText);
+// Rewrites one settings file without reloading.
+void writeSettings(Beside where, const char* text);
+// "[SETTING]\nFULLSIZE=<value>\n"
+std::string fullSizeSetting(const char* value);
+
+// The exports, each checked for a balanced stack. Pointers and handles pass
+// as the 32-bit words they are.
+std::int32_t getPluginInfo(std::int32_t index, char* buffer, std::int32_t size);
+std::int32_t isSupported(const char* name, std::uintptr_t fileOrBytes);
+std::int32_t getPictureInfo(const void* source, std::int32_t offsetOrSize, std::uint32_t flags,
+                            void* record);
+std::int32_t getPicture(const void* source, std::int32_t offsetOrSize, std::uint32_t flags,
+                        HGLOBAL* header, HGLOBAL* pixels);
+std::int32_t getPreview(const void* source, std::int32_t offsetOrSize, std::uint32_t flags,
+                        HGLOBAL* header, HGLOBAL* pixels);
+std::int32_t callExport(const char* name, std::initializer_list<std::uint32_t> args);
+
+// The thunk itself (stdcall_thunk.S).
+extern "C" std::int32_t callStdcall(const void* function, const std::uint32_t* args,
+                                    std::uint32_t argc, std::int32_t* stackDelta);
+
+Bytes readFileBytes(const char* path);
+void writeFileBytes(const char* path, const Bytes& bytes);
+// A generated sample, by file name.
+std::string samplePath(const char* name);
+
+// The host's contract, as the tests state it.
+enum : std::int32_t { Success = 0, UnsupportedFormat = 2, ReadError = 6, NotImplemented = -1 };
+enum : std::uint32_t { SourceFile = 0, SourceMemory = 1 };
+constexpr std::uint32_t PreviewOffset = 8640;
+constexpr std::uint32_t FullImageOffset = 12371550;
+constexpr std::size_t PictureInfoSize = 26;
+constexpr std::size_t InfoTextAt = 22;

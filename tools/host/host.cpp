@@ -1,0 +1,170 @@
+// tarnik_host: opens one raw file through the plug-in the way an image viewer
+// does, prints what each export answers, and writes the picture as a .bmp
+// file and the information text as a .txt file.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tools/host/host_platform.h"
+
+namespace {
+
+constexpr int PluginInfoIndices = 4;        // version, description, pattern, type name
+constexpr int PluginInfoBufferSize = 256;   // more than the plug-in's 128-byte texts
+constexpr std::size_t SniffSize = 2048;     // the first bytes a host passes to IsSupported
+constexpr std::size_t InfoHeaderSize = 40;  // BITMAPINFOHEADER
+constexpr std::size_t FileHeaderSize = 14;  // BITMAPFILEHEADER
+constexpr std::size_t TextLimit = 1 << 20;
+
+const char* const Usage =
+    "usage: tarnik_host [options] FILE.PEF\n"
+    "  --plugin PATH   the plug-in to load (default: %s)\n"
+    "  --offset N      the raw data starts N bytes into FILE (file mode)\n"
+    "  --memory        pass the whole file as a memory image\n"
+    "  --preview       ask GetPreview instead of GetPicture\n"
+    "  --bmp OUT.bmp   write the picture\n"
+    "  --text OUT.txt  write the information text (UTF-8)\n";
+
+struct Options {
+  const char* plugin = DefaultPluginPath;
+  const char* file = nullptr;
+  std::int32_t offset = 0;
+  bool memory = false;
+  bool preview = false;
+  const char* bmp = nullptr;
+  const char* text = nullptr;
+};
+
+bool parseOptions(int argc, char** argv, Options* options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--plugin" && hasValue) options->plugin = argv[++i];
+    else if (arg == "--offset" && hasValue) options->offset = std::atoi(argv[++i]);
+    else if (arg == "--memory") options->memory = true;
+    else if (arg == "--preview") options->preview = true;
+    else if (arg == "--bmp" && hasValue) options->bmp = argv[++i];
+    else if (arg == "--text" && hasValue) options->text = argv[++i];
+    else if (arg[0] != '-' && !options->file) options->file = argv[i];
+    else return false;
+  }
+  return options->file != nullptr;
+}
+
+std::vector<char> readWholeFile(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool writeFile(const char* path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+std::uint32_t read32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+  return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | std::uint32_t{bytes[at + 3]} << 24;
+}
+
+void append32(std::vector<std::uint8_t>* bytes, std::uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8) bytes->push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+void printPluginInfo(const PluginExports& plugin) {
+  for (int index = 0; index < PluginInfoIndices; ++index) {
+    char text[PluginInfoBufferSize] = {};
+    const std::int32_t n = plugin.getPluginInfo(index, text, sizeof text);
+    std::printf("GetPluginInfo(%d): %d \"%s\"\n", index, n, cp932ToUtf8(text).c_str());
+  }
+}
+
+void printSupport(const PluginExports& plugin, const Options& options, const std::vector<char>& image) {
+  std::vector<char> first(SniffSize, 0);
+  std::memcpy(first.data(), image.data(), image.size() < SniffSize ? image.size() : SniffSize);
+  std::printf("IsSupported(first bytes): %d\n",
+              plugin.isSupported(options.file, reinterpret_cast<std::uintptr_t>(first.data())));
+  const std::uintptr_t handle = openHostHandle(options.file);
+  std::printf("IsSupported(file handle): %d\n", handle ? plugin.isSupported(options.file, handle) : -1);
+  if (handle) closeHostHandle(handle);
+}
+
+bool showPictureInfo(const PluginExports& plugin, const char* source, std::int32_t offsetOrSize,
+                     std::uint32_t flags, const char* textPath) {
+  PictureInfo info{};
+  const std::int32_t result = plugin.getPictureInfo(source, offsetOrSize, flags, &info);
+  std::printf("GetPictureInfo: %d, %d x %d, %d bits\n", result, info.width, info.height,
+              info.bitsPerPixel);
+  if (result != Success) return false;
+  std::vector<std::uint8_t> bytes;
+  if (info.infoText != platform::NoBlock) bytes = takeLocalBlock(info.infoText, TextLimit);
+  std::string raw(bytes.begin(), bytes.end());
+  raw.resize(std::strlen(raw.c_str()));
+  const std::string text = cp932ToUtf8(raw);
+  std::printf("%s", text.c_str());
+  return !textPath || writeFile(textPath, std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+// BITMAPFILEHEADER, the 40-byte BITMAPINFOHEADER of the header block, and the
+// rows of the pixel block that the header's height covers.
+bool writeBitmap(const char* path, const std::vector<std::uint8_t>& header,
+                 const std::vector<std::uint8_t>& pixels) {
+  if (header.size() < InfoHeaderSize) return false;
+  const auto width = static_cast<std::int32_t>(read32(header, 4));
+  const auto height = static_cast<std::int32_t>(read32(header, 8));
+  const std::size_t rowStride = (std::size_t(width) * 3 + 3) & ~std::size_t{3};
+  const std::size_t rows = static_cast<std::size_t>(height < 0 ? -height : height);
+  if (width <= 0 || rowStride * rows > pixels.size()) return false;
+  std::vector<std::uint8_t> file = {'B', 'M'};
+  append32(&file, static_cast<std::uint32_t>(FileHeaderSize + InfoHeaderSize + rowStride * rows));
+  append32(&file, 0);  // two reserved 16-bit fields
+  append32(&file, FileHeaderSize + InfoHeaderSize);
+  file.insert(file.end(), header.begin(), header.begin() + InfoHeaderSize);
+  file.insert(file.end(), pixels.begin(), pixels.begin() + static_cast<std::ptrdiff_t>(rowStride * rows));
+  return writeFile(path, file);
+}
+
+bool showPicture(const PluginExports& plugin, const Options& options, const char* source,
+                 std::int32_t offsetOrSize, std::uint32_t flags) {
+  platform::BlockHandle header = platform::NoBlock;
+  platform::BlockHandle pixels = platform::NoBlock;
+  const auto get = options.preview ? plugin.getPreview : plugin.getPicture;
+  const std::int32_t result = get(source, offsetOrSize, flags, &header, &pixels, nullptr, 0);
+  std::printf("%s: %d\n", options.preview ? "GetPreview" : "GetPicture", result);
+  if (result != Success) return false;
+  const auto headerBytes = takeGlobalBlock(header, SIZE_MAX);
+  const auto pixelBytes = takeGlobalBlock(pixels, SIZE_MAX);
+  if (headerBytes.size() >= InfoHeaderSize)
+    std::printf("bitmap: %d x %d, %u bytes of pixels\n", static_cast<int>(read32(headerBytes, 4)),
+                static_cast<int>(read32(headerBytes, 8)), static_cast<unsigned>(pixelBytes.size()));
+  return !options.bmp || writeBitmap(options.bmp, headerBytes, pixelBytes);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!parseOptions(argc, argv, &options)) {
+    std::fprintf(stderr, Usage, DefaultPluginPath);
+    return 2;
+  }
+  PluginExports plugin;
+  std::string error;
+  if (!loadPlugin(options.plugin, &plugin, &error)) {
+    std::fprintf(stderr, "tarnik_host: cannot load %s: %s\n", options.plugin, error.c_str());
+    return 1;
+  }
+  std::vector<char> image = readWholeFile(options.file);
+  printPluginInfo(plugin);
+  printSupport(plugin, options, image);
+  // A memory image is the whole file; a file source is its name and offset.
+  const char* source = options.memory ? image.data() : options.file;
+  const std::int32_t offsetOrSize = options.memory ? static_cast<std::int32_t>(image.size()) : options.offset;
+  const std::uint32_t flags = options.memory ? SourceMemory : SourceFile;
+  const bool infoOk = showPictureInfo(plugin, source, offsetOrSize, flags, options.text);
+  const bool pictureOk = showPicture(plugin, options, source, offsetOrSize, flags);
+  return infoOk && pictureOk ? 0 : 1;
+}

@@ -1,0 +1,96 @@
+// The host's system services natively: dlopen of tarnik.so, whose POSIX
+// stand-in keeps the movable blocks in a table of its own, so they are read
+// through the library's own platform functions; iconv for code page 932.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <unistd.h>
+
+#include "tools/host/host_platform.h"
+
+const char* const DefaultPluginPath = TARNIK_DEFAULT_PLUGIN;
+
+namespace {
+
+struct BlockFunctions {
+  decltype(&platform::globalLock) lock = nullptr;
+  decltype(&platform::globalUnlock) unlock = nullptr;
+  decltype(&platform::globalFree) release = nullptr;
+  decltype(&platform::globalSize) size = nullptr;
+};
+BlockFunctions globalBlocks;
+BlockFunctions localBlocks;
+
+template <typename Function>
+bool find(void* library, const char* name, Function* function) {
+  *function = reinterpret_cast<Function>(dlsym(library, name));
+  return *function != nullptr;
+}
+
+// The stand-in's block functions, by their C++ names (BlockHandle is a
+// 32-bit unsigned integer there).
+bool findBlocks(void* library) {
+  return find(library, "_ZN8platform10globalLockEj", &globalBlocks.lock) &&
+         find(library, "_ZN8platform12globalUnlockEj", &globalBlocks.unlock) &&
+         find(library, "_ZN8platform10globalFreeEj", &globalBlocks.release) &&
+         find(library, "_ZN8platform10globalSizeEj", &globalBlocks.size) &&
+         find(library, "_ZN8platform9localLockEj", &localBlocks.lock) &&
+         find(library, "_ZN8platform11localUnlockEj", &localBlocks.unlock) &&
+         find(library, "_ZN8platform9localFreeEj", &localBlocks.release) &&
+         find(library, "_ZN8platform9localSizeEj", &localBlocks.size);
+}
+
+std::vector<std::uint8_t> take(const BlockFunctions& blocks, platform::BlockHandle block,
+                               std::size_t limit) {
+  std::vector<std::uint8_t> bytes;
+  const std::size_t size = blocks.size(block);
+  if (const auto* memory = static_cast<const std::uint8_t*>(blocks.lock(block))) {
+    bytes.assign(memory, memory + (size < limit ? size : limit));
+    blocks.unlock(block);
+  }
+  blocks.release(block);
+  return bytes;
+}
+
+}  // namespace
+
+bool loadPlugin(const char* path, PluginExports* exports, std::string* error) {
+  void* library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+  if (library && find(library, "GetPluginInfo", &exports->getPluginInfo) &&
+      find(library, "IsSupported", &exports->isSupported) &&
+      find(library, "GetPictureInfo", &exports->getPictureInfo) &&
+      find(library, "GetPicture", &exports->getPicture) &&
+      find(library, "GetPreview", &exports->getPreview) && findBlocks(library))
+    return true;
+  *error = dlerror();
+  return false;
+}
+
+std::vector<std::uint8_t> takeGlobalBlock(platform::BlockHandle block, std::size_t limit) {
+  return take(globalBlocks, block, limit);
+}
+
+std::vector<std::uint8_t> takeLocalBlock(platform::BlockHandle block, std::size_t limit) {
+  return take(localBlocks, block, limit);
+}
+
+std::uintptr_t openHostHandle(const char* path) {
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  return fd < 0 ? 0 : static_cast<std::uintptr_t>(fd);
+}
+
+void closeHostHandle(std::uintptr_t handle) { close(static_cast<int>(handle)); }
+
+std::string cp932ToUtf8(const std::string& text) {
+  iconv_t converter = iconv_open("UTF-8", "CP932");
+  if (converter == reinterpret_cast<iconv_t>(-1)) return text;
+  std::string out(text.size() * 3 + 1, '\0');  // a CP932 byte becomes at most 3 UTF-8 bytes
+  char* in = const_cast<char*>(text.data());
+  std::size_t inLeft = text.size();
+  char* outPtr = out.data();
+  std::size_t outLeft = out.size();
+  iconv(converter, &in, &inLeft, &outPtr, &outLeft);
+  iconv_close(converter);
+  out.resize(out.size() - outLeft);
+  return out;
+}

@@ -1,0 +1,69 @@
+// The host's system services on Windows: LoadLibraryA/GetProcAddress of
+// tarnik.spi, the Global and Local block functions, CreateFileA, and
+// MultiByteToWideChar(932) / WideCharToMultiByte(CP_UTF8).
+#include <windows.h>
+
+#include "tools/host/host_platform.h"
+
+// LoadLibraryA looks in the program's own directory first.
+const char* const DefaultPluginPath = "tarnik.spi";
+
+namespace {
+
+template <typename Function>
+bool find(HMODULE library, const char* name, Function* function) {
+  *function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+  return *function != nullptr;
+}
+
+std::vector<std::uint8_t> copyOut(const void* memory, std::size_t size, std::size_t limit) {
+  const auto* bytes = static_cast<const std::uint8_t*>(memory);
+  return memory ? std::vector<std::uint8_t>(bytes, bytes + (size < limit ? size : limit))
+                : std::vector<std::uint8_t>();
+}
+
+}  // namespace
+
+bool loadPlugin(const char* path, PluginExports* exports, std::string* error) {
+  HMODULE library = LoadLibraryA(path);
+  if (library && find(library, "GetPluginInfo", &exports->getPluginInfo) &&
+      find(library, "IsSupported", &exports->isSupported) &&
+      find(library, "GetPictureInfo", &exports->getPictureInfo) &&
+      find(library, "GetPicture", &exports->getPicture) &&
+      find(library, "GetPreview", &exports->getPreview))
+    return true;
+  *error = "LoadLibraryA/GetProcAddress failed, error " + std::to_string(GetLastError());
+  return false;
+}
+
+std::vector<std::uint8_t> takeGlobalBlock(platform::BlockHandle block, std::size_t limit) {
+  auto bytes = copyOut(GlobalLock(block), GlobalSize(block), limit);
+  GlobalUnlock(block);
+  GlobalFree(block);
+  return bytes;
+}
+
+std::vector<std::uint8_t> takeLocalBlock(platform::BlockHandle block, std::size_t limit) {
+  auto bytes = copyOut(LocalLock(block), LocalSize(block), limit);
+  LocalUnlock(block);
+  LocalFree(block);
+  return bytes;
+}
+
+std::uintptr_t openHostHandle(const char* path) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  return file == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<std::uintptr_t>(file);
+}
+
+void closeHostHandle(std::uintptr_t handle) { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
+
+std::string cp932ToUtf8(const std::string& text) {
+  const int size = static_cast<int>(text.size());
+  const int wide = MultiByteToWideChar(932, 0, text.data(), size, nullptr, 0);
+  std::wstring utf16(wide, L'\0');
+  MultiByteToWideChar(932, 0, text.data(), size, utf16.data(), wide);
+  const int narrow = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
+  std::string utf8(narrow, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, utf8.data(), narrow, nullptr, nullptr);
+  return utf8;
+}
