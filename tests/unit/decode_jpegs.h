@@ -23,6 +23,7 @@ struct JpegSpec {
   Sampling sampling = Sampling::H2V2;
   bool progressive = false;
   int quality = 90;
+  bool arithmetic = false;  // arithmetic entropy coding (SOF9) instead of Huffman
 };
 
 // A picture with gradients and fine detail, so that IDCT and upsampling
@@ -46,6 +47,7 @@ inline Bytes encodeJpeg(const JpegSpec& spec) {
   if (spec.sampling == Sampling::H2V1) cinfo.comp_info[0].v_samp_factor = 1;
   if (spec.sampling == Sampling::H1V1) cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
   if (spec.progressive) jpeg_simple_progression(&cinfo);
+  cinfo.arith_code = spec.arithmetic ? TRUE : FALSE;
   jpeg_start_compress(&cinfo, TRUE);
   std::vector<JSAMPLE> row(static_cast<std::size_t>(spec.width) * cinfo.input_components);
   while (cinfo.next_scanline < cinfo.image_height) {
