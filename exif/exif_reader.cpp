@@ -2,6 +2,7 @@
 #include "exif/exif_reader.h"
 
 #include <algorithm>
+#include <iterator>
 
 std::atomic<bool> bigEndian{false};
 
