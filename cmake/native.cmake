@@ -3,8 +3,9 @@
 # unit tests. Unless TARNIK_WINDOWS is off, it also cross-builds the real
 # tarnik.spi and registers its tests under Wine.
 option(TARNIK_WINDOWS "Cross-build tarnik.spi and test it under Wine" ON)
-option(TARNIK_SANITIZE "Build with ASan and UBSan" OFF)
+set(TARNIK_SANITIZE "" CACHE STRING "Sanitizer build: address (with UBSan), thread, or empty")
 option(TARNIK_FUZZ "Build the fuzz harnesses as libFuzzer targets (clang)" OFF)
+option(TARNIK_CHECKS "Also build the sanitizer and fuzz trees and run their tests" ON)
 
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(LIBJPEG REQUIRED IMPORTED_TARGET libjpeg)
@@ -14,11 +15,15 @@ if(TARNIK_FUZZ)
 endif()
 
 find_package(GTest REQUIRED)
+find_package(Threads REQUIRED)
 enable_testing()
 
-if(TARNIK_SANITIZE)
+if(TARNIK_SANITIZE STREQUAL "address")
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
+elseif(TARNIK_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread)
+  add_link_options(-fsanitize=thread)
 endif()
 
 file(GLOB TARNIK_PLATFORM_SOURCES CONFIGURE_DEPENDS
@@ -57,4 +62,7 @@ if(TARNIK_WINDOWS)
     BUILD_ALWAYS ON
     INSTALL_COMMAND "")
   include(cmake/wine-tests.cmake)
+endif()
+if(TARNIK_CHECKS)
+  include(cmake/checks.cmake)
 endif()

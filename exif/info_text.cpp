@@ -1,3 +1,52 @@
+// The shooting-information text: the eleven fields in their fixed order, one
+// line each.
 #include "exif/info_text.h"
 
-void buildInfoText(ByteView, char (&text)[TextBufferSize]) { text[0] = '\0'; }
+#include <cstring>
+#include <new>
+
+#include "exif/exif_reader.h"
+#include "platform/platform.h"
+
+namespace {
+
+using Formatter = bool (TExifRootPENTAXistD::*)(FieldBuffer&) const;
+
+constexpr Formatter fieldOrder[] = {
+    &TExifRootPENTAXistD::formatLensName,        &TExifRootPENTAXistD::formatIso,
+    &TExifRootPENTAXistD::formatFocalLength,     &TExifRootPENTAXistD::formatExposureTime,
+    &TExifRootPENTAXistD::formatFNumber,         &TExifRootPENTAXistD::formatExposureBias,
+    &TExifRootPENTAXistD::formatExposureProgram, &TExifRootPENTAXistD::formatMeteringMode,
+    &TExifRootPENTAXistD::formatFocusMode,       &TExifRootPENTAXistD::formatWhiteBalance,
+    &TExifRootPENTAXistD::formatFlash,
+};
+
+// At most 11 lines of 63 characters and a line feed: 704 bytes, so the text
+// always fits; the bound is kept all the same.
+void appendLine(char (&text)[TextBufferSize], std::size_t* length, const char* field) {
+  const std::size_t fieldLength = std::strlen(field);
+  if (fieldLength + 2 > TextBufferSize - *length) return;
+  std::memcpy(text + *length, field, fieldLength);
+  *length += fieldLength;
+  text[(*length)++] = '\n';
+  text[*length] = '\0';
+}
+
+}  // namespace
+
+void buildInfoText(ByteView window, char (&text)[TextBufferSize]) {
+  text[0] = '\0';
+  void* memory = platform::heapAlloc(sizeof(TExifRootPENTAXistD));
+  if (memory == nullptr) return;
+  auto* record = new (memory) TExifRootPENTAXistD;
+  record->analyze(window);
+
+  FieldBuffer fieldBuffer;
+  std::size_t length = 0;
+  for (Formatter format : fieldOrder) {
+    if ((record->*format)(fieldBuffer)) appendLine(text, &length, fieldBuffer);
+  }
+
+  record->~TExifRootPENTAXistD();
+  platform::heapFree(memory);
+}

@@ -1,0 +1,225 @@
+// The directory walk and the window rule.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "exif/exif_reader.h"
+#include "exif_tiff_builder.h"
+
+namespace {
+
+constexpr std::uint16_t TagIso = 34855;
+constexpr std::uint16_t TagFocus = 13;
+
+std::uint16_t tagAt(const ExifDirectory& directory, std::uint32_t entry) {
+  std::uint16_t tag = 0;
+  EXPECT_TRUE(read16(directory.source, entry, &tag));
+  return tag;
+}
+
+TEST(ExifReader, BigEndianHeaderPutsIfd0AtItsOffset) {
+  TiffBuilder file;
+  file.setIfd0(file.directory({{TagIso, shortValue(100)}}));
+  ASSERT_EQ(file.bytes()[7], 8);
+  TExifRootPENTAXistD record;
+  record.analyze(file.view());
+  EXPECT_TRUE(bigEndian.load());
+  EXPECT_EQ(record.directoryCount, 1);
+  ASSERT_EQ(record.directories[0].entryCount, 1);
+  EXPECT_EQ(record.directories[0].entries[0], 10u);
+  EXPECT_EQ(record.directories[0].entries[1], NoEntry);
+  EXPECT_FALSE(record.hasExif);
+  EXPECT_FALSE(record.hasMakerNote);
+}
+
+TEST(ExifReader, LittleEndianHeaderIsReadBigEndian) {
+  TiffBuilder file = exifFile({{TagIso, shortValue(100)}});
+  const std::uint8_t intel[] = {0x49, 0x49, 0x2A, 0x00, 0x08, 0x00, 0x00, 0x00};
+  std::copy(std::begin(intel), std::end(intel), file.bytes().begin());
+  TExifRootPENTAXistD record;
+  record.analyze(file.view());
+  // 08 00 00 00 is 134217728, far outside the window: IFD0 is absent.
+  EXPECT_EQ(record.directoryCount, 1);
+  EXPECT_EQ(record.directories[0].entryCount, 0);
+  EXPECT_FALSE(record.hasExif);
+}
+
+TEST(ExifReader, ReadsFollowTheByteOrderFlag) {
+  const std::uint8_t bytes[] = {0x12, 0x34, 0x56, 0x78};
+  const ByteView view(bytes, sizeof bytes);
+  std::uint16_t v16 = 0;
+  std::uint32_t v32 = 0;
+  bigEndian.store(false);
+  EXPECT_TRUE(read16(view, 0, &v16));
+  EXPECT_TRUE(read32(view, 0, &v32));
+  EXPECT_EQ(v16, 0x3412);
+  EXPECT_EQ(v32, 0x78563412u);
+  bigEndian.store(true);
+  EXPECT_TRUE(read16(view, 2, &v16));
+  EXPECT_TRUE(read32(view, 0, &v32));
+  EXPECT_EQ(v16, 0x5678);
+  EXPECT_EQ(v32, 0x12345678u);
+  EXPECT_FALSE(read16(view, 3, &v16));
+  EXPECT_FALSE(read32(view, 1, &v32));
+}
+
+TEST(ExifReader, MakerNoteTagInIfd0IsNotFollowed) {
+  TiffBuilder file;
+  const std::uint32_t note = file.makerNote({{TagFocus, shortValue(16)}});
+  file.setIfd0(file.directory({{TagMakerNote, longValue(note)}}));
+  TExifRootPENTAXistD record;
+  record.analyze(file.view());
+  EXPECT_FALSE(record.hasExif);
+  EXPECT_FALSE(record.hasMakerNote);
+}
+
+TEST(ExifReader, FirstExifPointerLeadsOn) {
+  TiffBuilder file;
+  const std::uint32_t first = file.directory({{TagIso, shortValue(100)}});
+  const std::uint32_t second = file.directory({{TagIso, shortValue(200)}, {TagIso, shortValue(1)}});
+  file.setIfd0(file.directory({{TagExifPointer, longValue(first)},
+                               {TagExifPointer, longValue(second)}}));
+  TExifRootPENTAXistD record;
+  record.analyze(file.view());
+  ASSERT_TRUE(record.hasExif);
+  EXPECT_EQ(record.exifDirectory.entryCount, 1);
+  EXPECT_EQ(record.findEntry(record.exifDirectory, TagIso), first + 2);
+}
+
+TEST(ExifReader, LastMakerNoteDecides) {
+  TiffBuilder file;
+  const std::uint32_t early = file.makerNote({{TagFocus, shortValue(3)}});
+  const std::uint32_t late = file.makerNote({{TagFocus, shortValue(16)}, {63, byteValue(5, 4)}});
+  addExif(file, {{TagMakerNote, longValue(early)}, {TagMakerNote, longValue(late)}});
+  TExifRootPENTAXistD record;
+  record.analyze(file.view());
+  ASSERT_TRUE(record.hasMakerNote);
+  EXPECT_EQ(record.makerNoteDirectory.entryCount, 2);
+  EXPECT_EQ(record.findEntry(record.makerNoteDirectory, TagFocus),
+            late + MakerNoteHeaderSize + 2);
+}
+
+TEST(ExifReader, LaterMakerNoteOutsideTheWindowLeavesItEmpty) {
+  TiffBuilder file;
+  const std::uint32_t note = file.makerNote({{TagFocus, shortValue(16)}});
+  addExif(file, {{TagMakerNote, longValue(note)}, {TagMakerNote, longValue(0xFFFFFFFA)}});
+  TExifRootPENTAXistD record;
+  record.analyze(file.view());
+  // 0xFFFFFFFA + 6 would wrap to 0, where "MM" would read as a huge count.
+  EXPECT_TRUE(record.hasMakerNote);
+  EXPECT_EQ(record.makerNoteDirectory.entryCount, 0);
+}
+
+TEST(ExifReader, MakerNoteDirectoryFollowsItsSixByteHeader) {
+  TiffBuilder file;
+  file.pad(1024 - file.size());
+  ASSERT_EQ(file.makerNote({{TagFocus, shortValue(16)}}), 1024u);
+  addExif(file, {{TagMakerNote, ValueField{0x00, 0x00, 0x04, 0x00}}});
+  TExifRootPENTAXistD record;
+  record.analyze(file.view());
+  ASSERT_TRUE(record.hasMakerNote);
+  ASSERT_EQ(record.makerNoteDirectory.entryCount, 1);
+  EXPECT_EQ(record.makerNoteDirectory.entries[0], 1030u + 2);
+}
+
+TEST(ExifReader, EmptyDirectoryAndRepeatedTags) {
+  TiffBuilder file;
+  const std::uint32_t empty = file.directory({});
+  const std::uint32_t twice = file.directory({{TagIso, shortValue(1)}, {TagIso, shortValue(2)}});
+  TExifRootPENTAXistD record;
+  ExifDirectory directory;
+  directory.parse(file.view(), empty);
+  EXPECT_EQ(directory.entryCount, 0);
+  EXPECT_EQ(record.findEntry(directory, 0), NoEntry);
+  directory.parse(file.view(), twice);
+  EXPECT_EQ(record.findEntry(directory, TagIso), twice + 2);
+}
+
+// A directory at `start` declaring three entries, cut by windows of various
+// sizes: count outside -> absent; entries cut -> the whole ones inside.
+TEST(ExifReader, DirectoryAtTheWindowEdgeKeepsItsWholeEntries) {
+  TiffBuilder file;
+  const std::uint32_t start = file.directory(
+      {{TagIso, shortValue(1)}, {TagFocus, shortValue(2)}, {TagExifPointer, longValue(3)}});
+  const struct {
+    std::uint32_t windowSize;
+    std::uint16_t entries;
+  } cases[] = {
+      {start, 0},          {start + 1, 0},          {start + 2, 0},
+      {start + 13, 0},     {start + 14, 1},         {start + 2 + 24 + 11, 2},
+      {start + 2 + 36, 3}, {file.size(), 3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.windowSize);
+    const Window window(file, c.windowSize);
+    ExifDirectory directory;
+    directory.parse(window.view(), start);
+    ASSERT_EQ(directory.entryCount, c.entries);
+    for (std::uint16_t i = 0; i < c.entries; ++i) {
+      EXPECT_EQ(directory.entries[i], start + 2 + 12u * i);
+    }
+    EXPECT_EQ(directory.entries[c.entries], NoEntry);
+  }
+}
+
+TEST(ExifReader, StartsFarOutsideTheWindowAreAbsent) {
+  TiffBuilder file = exifFile({{TagIso, shortValue(100)}});
+  for (std::uint32_t start : {0xFFFFFFFFu, 0xFFFFFFFEu, 0x80000000u, file.size()}) {
+    ExifDirectory directory;
+    directory.parse(file.view(), start);
+    EXPECT_EQ(directory.entryCount, 0) << start;
+  }
+}
+
+TEST(ExifReader, HeaderWordOutsideTheWindow) {
+  TiffBuilder file = exifFile({{TagIso, shortValue(100)}});
+  for (std::uint32_t size : {0u, 4u, 7u}) {
+    const Window window(file, size);
+    TExifRootPENTAXistD record;
+    record.analyze(window.view());
+    EXPECT_EQ(record.directoryCount, 1);
+    EXPECT_EQ(record.directories[0].entryCount, 0) << size;
+    EXPECT_FALSE(record.hasExif);
+  }
+}
+
+TEST(ExifReader, ExifPointerNearFourGibIsAbsent) {
+  for (std::uint32_t offset : {0xFFFFFFFFu, 0xFFFFFFFEu, 0xFFFFFFF4u}) {
+    TiffBuilder file;
+    file.setIfd0(file.directory({{TagExifPointer, longValue(offset)}}));
+    TExifRootPENTAXistD record;
+    record.analyze(file.view());
+    EXPECT_TRUE(record.hasExif);
+    EXPECT_EQ(record.exifDirectory.entryCount, 0) << offset;
+    EXPECT_FALSE(record.hasMakerNote);
+  }
+}
+
+// Declared counts against what is there: the first 256 at most, and never past
+// the window.
+TEST(ExifReader, LongDirectoriesKeepTheirFirst256Entries) {
+  const struct {
+    std::uint16_t declared;
+    std::uint16_t present;
+    std::uint16_t recorded;
+  } cases[] = {{256, 256, 256}, {257, 257, 256}, {300, 300, 256},
+               {0xFFFF, 300, 256}, {0xFFFF, 10, 10}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.declared);
+    std::vector<TiffTag> tags;
+    for (std::uint16_t i = 0; i < c.present; ++i) tags.push_back({i, shortValue(i)});
+    TiffBuilder file;
+    const std::uint32_t start = file.directoryDeclaring(c.declared, tags);
+    // The window ends right after the entries: no next-directory link.
+    const Window window(file, start + 2 + 12u * c.present);
+    TExifRootPENTAXistD record;
+    ExifDirectory& directory = record.directories[1];
+    directory.parse(window.view(), start);
+    ASSERT_EQ(directory.entryCount, c.recorded);
+    EXPECT_EQ(tagAt(directory, directory.entries[c.recorded - 1]), c.recorded - 1);
+    EXPECT_EQ(record.findEntry(directory, 255), c.present > 255 ? start + 2 + 12 * 255 : NoEntry);
+    EXPECT_EQ(record.findEntry(directory, 256), NoEntry);
+  }
+}
+
+}  // namespace
