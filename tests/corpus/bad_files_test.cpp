@@ -93,7 +93,7 @@ TEST_F(BadFiles, MemoryImagesOfNoSize) {
     const auto* source = reinterpret_cast<const char*>(image);
     PictureInfo info;
     EXPECT_EQ(GetPictureInfo(source, size, SourceMemory, &info), Success) << size;
-    EXPECT_EQ(info.infoText, platform::NoBlock);
+    EXPECT_EQ(platform::BlockHandle{info.infoText}, platform::NoBlock);
     EXPECT_EQ(picture(GetPicture, source, size, SourceMemory), ReadError);
     EXPECT_EQ(picture(GetPreview, source, size, SourceMemory), ReadError);
   }
