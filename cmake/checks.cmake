@@ -45,3 +45,13 @@ foreach(harness picture_info_fuzzer picture_fuzzer is_supported_fuzzer settings_
              corpus-${harness} ${CMAKE_BINARY_DIR}/fuzz-seeds/${harness}"
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
 endforeach()
+
+# valgrind's memcheck over the native integration tests: the exports from
+# files and memory images, the golden samples and the bad-file corpus.
+find_program(VALGRIND valgrind REQUIRED)
+foreach(suite unit_tests golden/golden_tests corpus/corpus_tests)
+  get_filename_component(name ${suite} NAME)
+  add_test(NAME valgrind.${name}
+    COMMAND ${VALGRIND} -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite
+      ${CMAKE_BINARY_DIR}/tests/${suite})
+endforeach()
