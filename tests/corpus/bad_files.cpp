@@ -205,6 +205,12 @@ std::vector<BadFile> jpegRecipes() {
       {"probed-frame-smaller-than-decoded",
        withPreview(withDecoyFrame(sceneJpeg(660, 500), 640, 480)), shown},
       {"greyscale", withPreview(sceneJpeg(640, 480, true)), shown},
+      // A baseline header for the probe in front of a progressive frame that
+      // says 16000 x 16000: its whole-image buffer would take 732 MiB.
+      {"huge-progressive-behind-decoy",
+       withPreview(withDecoyFrame(patched(sceneJpeg(640, 480, false, true), 0xC2, 5, {0x3E, 0x80, 0x3E, 0x80}),
+                                  640, 480)),
+       refused},
       {"no-start-of-image", withPreview(patched(plain, 0xD8, 0, {0, 0})), rejected},
       {"start-of-image-only", withPreview(soiOnly), rejected},
   };
