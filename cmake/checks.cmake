@@ -2,7 +2,7 @@
 # the native build, with their tests registered here:
 #  - asan: GCC with AddressSanitizer and UBSan, running the unit tests;
 #  - tsan: GCC with ThreadSanitizer, running the concurrency test;
-#  - fuzz: clang with libFuzzer, a short smoke pass of every harness.
+#  - fuzzing: clang with libFuzzer, a short smoke pass of every harness.
 include(ExternalProject)
 
 set(CHECK_BUILD_ARGS -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -20,8 +20,8 @@ ExternalProject_Add(tsan
   BUILD_COMMAND ${CMAKE_COMMAND} --build . --target concurrency_tests
   BUILD_ALWAYS ON INSTALL_COMMAND "")
 
-ExternalProject_Add(fuzz
-  SOURCE_DIR ${CMAKE_SOURCE_DIR} BINARY_DIR ${CMAKE_BINARY_DIR}/fuzz
+ExternalProject_Add(fuzzing
+  SOURCE_DIR ${CMAKE_SOURCE_DIR} BINARY_DIR ${CMAKE_BINARY_DIR}/fuzzing
   CMAKE_ARGS ${CHECK_BUILD_ARGS} -DTARNIK_FUZZ=ON
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
   BUILD_ALWAYS ON INSTALL_COMMAND "")
@@ -30,7 +30,7 @@ add_test(NAME asan.unit_tests COMMAND ${CMAKE_BINARY_DIR}/asan/tests/unit_tests)
 set_tests_properties(asan.unit_tests PROPERTIES
   ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=print_stacktrace=1")
 
-add_test(NAME tsan.concurrency COMMAND ${CMAKE_BINARY_DIR}/tsan/tests/concurrency_tests)
+add_test(NAME tsan.concurrency COMMAND ${CMAKE_BINARY_DIR}/tsan/tests/concurrency/concurrency_tests)
 set_tests_properties(tsan.concurrency PROPERTIES ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1")
 
 # A short libFuzzer pass of every harness from its seeds; new inputs go to a
@@ -40,8 +40,18 @@ foreach(harness picture_info_fuzzer picture_fuzzer is_supported_fuzzer settings_
   add_test(NAME fuzz.smoke.${harness}
     COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
       sh -c "rm -rf corpus-${harness} && mkdir corpus-${harness} && \
-             ${CMAKE_BINARY_DIR}/fuzz/fuzz/${harness} -max_total_time=${FUZZ_SMOKE_SECONDS} \
+             ${CMAKE_BINARY_DIR}/fuzzing/fuzz/${harness} -max_total_time=${FUZZ_SMOKE_SECONDS} \
              -dict=${CMAKE_SOURCE_DIR}/fuzz/tarnik.dict -rss_limit_mb=4096 \
              corpus-${harness} ${CMAKE_BINARY_DIR}/fuzz-seeds/${harness}"
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+endforeach()
+
+# valgrind's memcheck over the native integration tests: the exports from
+# files and memory images, the golden samples and the bad-file corpus.
+find_program(VALGRIND valgrind REQUIRED)
+foreach(suite unit_tests golden/golden_tests corpus/corpus_tests)
+  get_filename_component(name ${suite} NAME)
+  add_test(NAME valgrind.${name}
+    COMMAND ${VALGRIND} -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite
+      ${CMAKE_BINARY_DIR}/tests/${suite})
 endforeach()

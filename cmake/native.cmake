@@ -62,6 +62,7 @@ if(TARNIK_WINDOWS)
     BUILD_ALWAYS ON
     INSTALL_COMMAND "")
   include(cmake/wine-tests.cmake)
+  include(cmake/package.cmake)
 endif()
 if(TARNIK_CHECKS)
   include(cmake/checks.cmake)

@@ -2,6 +2,7 @@
 #include "exif/exif_reader.h"
 
 #include <algorithm>
+#include <iterator>
 
 std::atomic<bool> bigEndian{false};
 
@@ -10,7 +11,8 @@ namespace {
 // A directory opens with its 16-bit entry count.
 constexpr std::uint32_t DirectoryCountSize = 2;
 // A rational is a 32-bit numerator followed by a 32-bit denominator.
-constexpr std::uint32_t RationalSize = 8;
+constexpr std::uint32_t RationalPartSize = 4;
+constexpr std::uint32_t RationalSize = 2 * RationalPartSize;
 
 std::uint16_t swap16(std::uint16_t v) { return static_cast<std::uint16_t>(v << 8 | v >> 8); }
 
@@ -135,5 +137,6 @@ bool TExifRoot::findRational(const ExifDirectory& directory, std::uint16_t tag,
       !source.contains(offset, RationalSize)) {
     return false;
   }
-  return read32(source, offset, numerator) && read32(source, offset + 4, denominator);
+  return read32(source, offset, numerator) &&
+         read32(source, offset + RationalPartSize, denominator);
 }

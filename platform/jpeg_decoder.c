@@ -22,6 +22,14 @@
 /* A greyscale or colour frame comes out as three bytes per pixel. */
 #define OutputChannels 3
 
+/* Most memory libjpeg may hold for a whole-image buffer (a progressive
+   frame's coefficients). The largest frame the probe accepts, 4096 x 4096
+   at 4:4:4, needs 4096 * 4096 * 3 components * 2 bytes = 96 MiB. The frame
+   libjpeg decodes need not be the probed one, so without a limit a small
+   file could ask the host's 32-bit address space for gigabytes; beyond it
+   libjpeg, having no backing store, refuses the frame. */
+#define JpegMemoryLimit (128L * 1024 * 1024)
+
 typedef struct Decoder {
   struct jpeg_decompress_struct cinfo;
   struct jpeg_error_mgr errors;
@@ -141,6 +149,7 @@ JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* 
   }
 
   jpeg_create_decompress(cinfo);
+  cinfo->mem->max_memory_to_use = JpegMemoryLimit;
   routeAllocations(&decoder);
   jpeg_mem_src(cinfo, request->data, request->length);
   jpeg_read_header(cinfo, TRUE);

@@ -43,7 +43,7 @@ void exerciseEveryExport(const Source& source, std::string* firstText) {
     const std::int32_t offsetOrSize = mode == SourceFile ? 0 : size;
     PictureInfo info;
     ASSERT_EQ(GetPictureInfo(from, offsetOrSize, mode, &info), Success);
-    ASSERT_NE(info.infoText, platform::NoBlock);
+    ASSERT_NE(platform::BlockHandle{info.infoText}, platform::NoBlock);
     std::string text(static_cast<const char*>(platform::localLock(info.infoText)));
     platform::localUnlock(info.infoText);
     platform::localFree(info.infoText);

@@ -96,15 +96,15 @@ void expectRejected(const char* name, const Bytes& jpeg, PluginResult expected) 
 }
 
 TEST(ExtractPicture, MatchesDjpegForEachFrameKindAndSetting) {
-  const Bytes preview = encodeJpeg({640, 480});
+  const Bytes preview = pef_sample::synthJpeg(pef_sample::cameraPreview());
   const DecodeCase cases[] = {
       {"preview 4:2:0, float IDCT", preview, true, 640, 480, 428, 26},
       {"preview 4:2:0, fast IDCT", preview, false, 640, 480, 428, 26},
-      {"4:2:2", encodeJpeg({640, 480, Sampling::H2V1}), true, 640, 480, 428, 26},
-      {"4:4:4", encodeJpeg({640, 480, Sampling::H1V1}), false, 640, 480, 428, 26},
-      {"greyscale", encodeJpeg({640, 480, Sampling::Grey}), true, 640, 480, 428, 26},
-      {"641 x 481, padded rows, not cropped", encodeJpeg({641, 481}), true, 641, 481, 481, 0},
-      {"full-size picture", encodeJpeg({3008, 2008, Sampling::H2V1, false, 93}), true, 3008, 2008, 2008, 0},
+      {"4:2:2", encodeJpeg(640, 480, Layout::H2V1), true, 640, 480, 428, 26},
+      {"4:4:4", encodeJpeg(640, 480, Layout::H1V1), false, 640, 480, 428, 26},
+      {"greyscale", sceneJpeg(640, 480, true), true, 640, 480, 428, 26},
+      {"641 x 481, padded rows, not cropped", sceneJpeg(641, 481), true, 641, 481, 481, 0},
+      {"full-size picture", pef_sample::synthJpeg(pef_sample::cameraFullImage()), true, 3008, 2008, 2008, 0},
   };
   for (const DecodeCase& c : cases) expectDecodes(c);
 }
@@ -113,25 +113,25 @@ TEST(ExtractPicture, ProbedFrameGovernsTheBitmap) {
   // The probe takes a decoy frame header in a comment segment; libjpeg decodes
   // the real frame, which may be smaller (white fill) or larger (clipped).
   const DecodeCase cases[] = {
-      {"decoded smaller", withDecoyFrame(encodeJpeg({640, 480}), 700, 500), true, 700, 500, 500, 0},
-      {"decoded larger", withDecoyFrame(encodeJpeg({700, 500}), 650, 490), true, 650, 490, 490, 0},
+      {"decoded smaller", withDecoyFrame(sceneJpeg(640, 480), 700, 500), true, 700, 500, 500, 0},
+      {"decoded larger", withDecoyFrame(sceneJpeg(700, 500), 650, 490), true, 650, 490, 490, 0},
       {"decoded larger, probed 480 rows: cropped",
-       withDecoyFrame(encodeJpeg({660, 520}), 640, 480), false, 640, 480, 428, 26},
-      {"decoded frame ends inside the crop", withDecoyFrame(encodeJpeg({640, 40}), 640, 480), true, 640, 480,
+       withDecoyFrame(sceneJpeg(660, 520), 640, 480), false, 640, 480, 428, 26},
+      {"decoded frame ends inside the crop", withDecoyFrame(sceneJpeg(640, 40), 640, 480), true, 640, 480,
        428, 26},
-      {"decoded frame ends above the crop", withDecoyFrame(encodeJpeg({640, 16}), 640, 480), true, 640, 480,
+      {"decoded frame ends above the crop", withDecoyFrame(sceneJpeg(640, 16), 640, 480), true, 640, 480,
        428, 26},
       {"progressive, found through a baseline pair",
-       withDecoyFrame(encodeJpeg({640, 480, Sampling::H2V2, true}), 640, 480), true, 640, 480, 428, 26},
+       withDecoyFrame(sceneJpeg(640, 480, false, true), 640, 480), true, 640, 480, 428, 26},
   };
   for (const DecodeCase& c : cases) expectDecodes(c);
 }
 
 TEST(ExtractPicture, DataThatEndsEarlyIsCompletedBylibjpeg) {
-  const Bytes baseline = encodeJpeg({640, 480});
+  const Bytes baseline = sceneJpeg(640, 480);
   // A progressive picture cut short lacks refinement scans, which is where
   // block smoothing shows.
-  const Bytes progressive = withDecoyFrame(encodeJpeg({640, 480, Sampling::H2V2, true}), 640, 480);
+  const Bytes progressive = withDecoyFrame(sceneJpeg(640, 480, false, true), 640, 480);
   for (const Bytes* full : {&baseline, &progressive}) {
     for (const std::size_t keep : {full->size() / 2, full->size() - 2}) {
       const Bytes cut(full->begin(), full->begin() + static_cast<std::ptrdiff_t>(keep));
@@ -148,26 +148,26 @@ std::size_t segmentBody(const Bytes& jpeg, std::uint8_t marker) {
 }
 
 TEST(ExtractPicture, FailuresHandNothingOver) {
-  Bytes corruptHuffman = encodeJpeg({640, 480});
+  Bytes corruptHuffman = sceneJpeg(640, 480);
   const std::size_t table = segmentBody(corruptHuffman, 0xC4);
   ASSERT_NE(table, 0u);
   std::fill_n(corruptHuffman.begin() + static_cast<std::ptrdiff_t>(table) + 1, 16, 0xFF);  // 4080 codes
-  const Bytes baseline = encodeJpeg({640, 480});
+  const Bytes baseline = sceneJpeg(640, 480);
   const Bytes headerOnly(baseline.begin(), baseline.begin() + static_cast<std::ptrdiff_t>(segmentBody(baseline, 0xDA)));
 
   expectRejected("not a JPEG", Bytes(1000, 0x11), UnsupportedFormat);
-  expectRejected("progressive without a baseline pair", encodeJpeg({640, 480, Sampling::H2V2, true}),
+  expectRejected("progressive without a baseline pair", sceneJpeg(640, 480, false, true),
                  UnsupportedFormat);
-  expectRejected("CMYK cannot become blue-green-red", encodeJpeg({640, 480, Sampling::Cmyk}), UnsupportedFormat);
+  expectRejected("CMYK cannot become blue-green-red", encodeJpeg(640, 480, Layout::Cmyk), UnsupportedFormat);
   expectRejected("corrupt Huffman table", corruptHuffman, UnsupportedFormat);
   expectRejected("ends before the scan", headerOnly, UnsupportedFormat);
 }
 
 TEST(ExtractPicture, EveryFailedAllocationIsOutOfMemory) {
   const Bytes jpegs[] = {
-      encodeJpeg({640, 480}),
-      withDecoyFrame(encodeJpeg({700, 500}), 650, 490),  // a scratch row
-      withDecoyFrame(encodeJpeg({640, 480, Sampling::H2V2, true}), 640, 480),  // whole-image buffers
+      sceneJpeg(640, 480),
+      withDecoyFrame(sceneJpeg(700, 500), 650, 490),  // a scratch row
+      withDecoyFrame(sceneJpeg(640, 480, false, true), 640, 480),  // whole-image buffers
   };
   for (const Bytes& jpeg : jpegs) {
     std::size_t n = 1;

@@ -1,33 +1,33 @@
-// JPEGs for the probe and decode tests, made with libjpeg's compressor, and
-// libjpeg's own djpeg as the reference decoder.
+// JPEGs for the decode tests, from the sample generator and libjpeg's
+// compressor, and libjpeg's own djpeg as the reference decoder.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <jpeglib.h>
 
+#include "pef_sample.h"
 #include "test_files.h"
 
-using Bytes = std::vector<std::uint8_t>;
+using pef_sample::Bytes;
 
-enum class Sampling { H2V2, H2V1, H1V1, Grey, Cmyk };
-
-struct JpegSpec {
-  int width;
-  int height;
-  Sampling sampling = Sampling::H2V2;
-  bool progressive = false;
-  int quality = 90;
-};
+// Chroma layouts and colour spaces the sample generator (2x2 chroma or
+// greyscale) does not make.
+enum class Layout { H2V1, H1V1, Cmyk };
 
 // A picture with gradients and fine detail, so that IDCT and upsampling
 // differences would show in every block.
-inline Bytes encodeJpeg(const JpegSpec& spec) {
+// Quality and arithmetic coding are for the bad-file corpus, which must fit
+// such a picture into the preview's place.
+inline Bytes encodeJpeg(int width, int height, Layout layout, int quality = 75,
+                        bool arithmetic = false) {
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr errors{};
   cinfo.err = jpeg_std_error(&errors);
@@ -35,24 +35,23 @@ inline Bytes encodeJpeg(const JpegSpec& spec) {
   unsigned char* out = nullptr;
   unsigned long outSize = 0;
   jpeg_mem_dest(&cinfo, &out, &outSize);
-  const bool grey = spec.sampling == Sampling::Grey;
-  const bool cmyk = spec.sampling == Sampling::Cmyk;
-  cinfo.image_width = static_cast<JDIMENSION>(spec.width);
-  cinfo.image_height = static_cast<JDIMENSION>(spec.height);
-  cinfo.input_components = grey ? 1 : cmyk ? 4 : 3;
-  cinfo.in_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
+  const int components = layout == Layout::Cmyk ? 4 : 3;
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = components;
+  cinfo.in_color_space = layout == Layout::Cmyk ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, spec.quality, TRUE);
-  if (spec.sampling == Sampling::H2V1) cinfo.comp_info[0].v_samp_factor = 1;
-  if (spec.sampling == Sampling::H1V1) cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
-  if (spec.progressive) jpeg_simple_progression(&cinfo);
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  cinfo.arith_code = arithmetic ? TRUE : FALSE;
+  cinfo.comp_info[0].v_samp_factor = 1;
+  if (layout == Layout::H1V1) cinfo.comp_info[0].h_samp_factor = 1;
   jpeg_start_compress(&cinfo, TRUE);
-  std::vector<JSAMPLE> row(static_cast<std::size_t>(spec.width) * cinfo.input_components);
+  std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * components);
   while (cinfo.next_scanline < cinfo.image_height) {
     const int y = static_cast<int>(cinfo.next_scanline);
-    for (int x = 0; x < spec.width; ++x)
-      for (int c = 0; c < cinfo.input_components; ++c)
-        row[static_cast<std::size_t>(x * cinfo.input_components + c)] =
+    for (int x = 0; x < width; ++x)
+      for (int c = 0; c < components; ++c)
+        row[static_cast<std::size_t>(x * components + c)] =
             static_cast<JSAMPLE>((x * (c + 1) + y * (3 - c) + ((x ^ y) & 0x1F) * 3) & 0xFF);
     JSAMPROW rows[1] = {row.data()};
     jpeg_write_scanlines(&cinfo, rows, 1);
@@ -61,6 +60,22 @@ inline Bytes encodeJpeg(const JpegSpec& spec) {
   jpeg_destroy_compress(&cinfo);
   Bytes jpeg(out, out + outSize);
   std::free(out);
+  return jpeg;
+}
+
+// The sample generator's scene, 2x2 chroma, baseline unless asked otherwise.
+// Rendering the scene is slow, so each JPEG is made once per test run.
+inline const Bytes& sceneJpeg(int width, int height, bool greyscale = false, bool progressive = false) {
+  static std::map<std::tuple<int, int, bool, bool>, Bytes> made;
+  Bytes& jpeg = made[{width, height, greyscale, progressive}];
+  if (jpeg.empty()) {
+    pef_sample::JpegOptions options;
+    options.width = width;
+    options.height = height;
+    options.greyscale = greyscale;
+    options.progressive = progressive;
+    jpeg = pef_sample::synthJpeg(options);
+  }
   return jpeg;
 }
 

@@ -14,17 +14,6 @@
 
 namespace {
 
-constexpr std::uint16_t TagFocusMode = 13;
-constexpr std::uint16_t TagLensCode = 63;
-constexpr std::uint16_t TagExposureProgram = 34850;
-constexpr std::uint16_t TagMeteringMode = 37383;
-constexpr std::uint16_t TagFlash = 37385;
-constexpr std::uint16_t TagWhiteBalance = 41987;
-constexpr std::uint16_t TagIso = 34855;
-
-using Field = std::optional<std::string>;
-const Field None = std::nullopt;
-
 using R = TExifRootPENTAXistD;
 
 // One SHORT code through its formatter. `bytes` is the label's length with
@@ -39,46 +28,46 @@ struct CodeCase {
 };
 
 const CodeCase codeCases[] = {
-    {&R::formatExposureProgram, TagExposureProgram, false, shortValue(1), "M", 2},
-    {&R::formatExposureProgram, TagExposureProgram, false, shortValue(2), "P", 2},
-    {&R::formatExposureProgram, TagExposureProgram, false, shortValue(3), "Av", 3},
-    {&R::formatExposureProgram, TagExposureProgram, false, shortValue(4), "Tv", 3},
-    {&R::formatExposureProgram, TagExposureProgram, false, {0x00, 0x05}, cp932::HighSpeedProgram, 6},
-    {&R::formatExposureProgram, TagExposureProgram, false, {0x00, 0x06}, cp932::LowSpeedProgram, 6},
-    {&R::formatExposureProgram, TagExposureProgram, false, shortValue(7), cp932::Portrait, 8},
-    {&R::formatExposureProgram, TagExposureProgram, false, shortValue(8), cp932::Landscape, 5},
-    {&R::formatExposureProgram, TagExposureProgram, false, shortValue(0), cp932::UnknownProgram, 13},
-    {&R::formatExposureProgram, TagExposureProgram, false, shortValue(9), cp932::UnknownProgram, 13},
-    {&R::formatExposureProgram, TagExposureProgram, false, {0x05, 0x00}, cp932::UnknownProgram, 13},
-    {&R::formatMeteringMode, TagMeteringMode, false, shortValue(1), cp932::Average, 9},
-    {&R::formatMeteringMode, TagMeteringMode, false, shortValue(2), cp932::CentreWeighted, 9},
-    {&R::formatMeteringMode, TagMeteringMode, false, shortValue(3), cp932::Spot, 6},
-    {&R::formatMeteringMode, TagMeteringMode, false, shortValue(4), cp932::MultiSpot, 9},
-    {&R::formatMeteringMode, TagMeteringMode, false, shortValue(5), cp932::MultiSegment, 7},
-    {&R::formatMeteringMode, TagMeteringMode, false, shortValue(6), cp932::Partial, 5},
-    {&R::formatMeteringMode, TagMeteringMode, false, shortValue(255), cp932::Other, 7},
-    {&R::formatMeteringMode, TagMeteringMode, false, shortValue(0), cp932::Unknown, 5},
-    {&R::formatMeteringMode, TagMeteringMode, false, shortValue(7), cp932::Unknown, 5},
-    {&R::formatMeteringMode, TagMeteringMode, false, shortValue(256), cp932::Unknown, 5},
-    {&R::formatFlash, TagFlash, false, shortValue(0), cp932::FlashNotFired, 8},
-    {&R::formatFlash, TagFlash, false, shortValue(1), cp932::FlashFired, 6},
-    {&R::formatFlash, TagFlash, false, shortValue(3), cp932::FlashFired, 6},
-    {&R::formatFlash, TagFlash, false, shortValue(5), cp932::Unknown, 5},
-    {&R::formatFlash, TagFlash, false, shortValue(7), cp932::FlashFired, 6},
-    {&R::formatFlash, TagFlash, false, shortValue(16), cp932::FlashNotFired, 8},
-    {&R::formatFlash, TagFlash, false, shortValue(25), cp932::FlashFired, 6},
-    {&R::formatFlash, TagFlash, false, shortValue(0xFFF5), cp932::Unknown, 5},
-    {&R::formatFlash, TagFlash, false, {0x01, 0x00}, cp932::FlashNotFired, 8},
-    {&R::formatWhiteBalance, TagWhiteBalance, false, shortValue(0), cp932::WhiteBalanceAuto, 6},
-    {&R::formatWhiteBalance, TagWhiteBalance, false, shortValue(1), cp932::WhiteBalanceManual, 8},
-    {&R::formatWhiteBalance, TagWhiteBalance, false, shortValue(2), cp932::WhiteBalanceAuto, 6},
-    {&R::formatWhiteBalance, TagWhiteBalance, false, shortValue(3), cp932::WhiteBalanceManual, 8},
-    {&R::formatFocusMode, TagFocusMode, true, shortValue(3), "MF", 3},
-    {&R::formatFocusMode, TagFocusMode, true, shortValue(16), "AF-S", 5},
-    {&R::formatFocusMode, TagFocusMode, true, shortValue(17), "AF-C", 5},
-    {&R::formatFocusMode, TagFocusMode, true, shortValue(0), nullptr, 0},
-    {&R::formatFocusMode, TagFocusMode, true, shortValue(18), nullptr, 0},
-    {&R::formatFocusMode, TagFocusMode, true, {0x10, 0x00}, nullptr, 0},
+    {&R::formatExposureProgram, tag::ExposureProgram, false, shortValue(1), "M", 2},
+    {&R::formatExposureProgram, tag::ExposureProgram, false, shortValue(2), "P", 2},
+    {&R::formatExposureProgram, tag::ExposureProgram, false, shortValue(3), "Av", 3},
+    {&R::formatExposureProgram, tag::ExposureProgram, false, shortValue(4), "Tv", 3},
+    {&R::formatExposureProgram, tag::ExposureProgram, false, {0x00, 0x05}, cp932::HighSpeedProgram, 6},
+    {&R::formatExposureProgram, tag::ExposureProgram, false, {0x00, 0x06}, cp932::LowSpeedProgram, 6},
+    {&R::formatExposureProgram, tag::ExposureProgram, false, shortValue(7), cp932::Portrait, 8},
+    {&R::formatExposureProgram, tag::ExposureProgram, false, shortValue(8), cp932::Landscape, 5},
+    {&R::formatExposureProgram, tag::ExposureProgram, false, shortValue(0), cp932::UnknownProgram, 13},
+    {&R::formatExposureProgram, tag::ExposureProgram, false, shortValue(9), cp932::UnknownProgram, 13},
+    {&R::formatExposureProgram, tag::ExposureProgram, false, {0x05, 0x00}, cp932::UnknownProgram, 13},
+    {&R::formatMeteringMode, tag::MeteringMode, false, shortValue(1), cp932::Average, 9},
+    {&R::formatMeteringMode, tag::MeteringMode, false, shortValue(2), cp932::CentreWeighted, 9},
+    {&R::formatMeteringMode, tag::MeteringMode, false, shortValue(3), cp932::Spot, 6},
+    {&R::formatMeteringMode, tag::MeteringMode, false, shortValue(4), cp932::MultiSpot, 9},
+    {&R::formatMeteringMode, tag::MeteringMode, false, shortValue(5), cp932::MultiSegment, 7},
+    {&R::formatMeteringMode, tag::MeteringMode, false, shortValue(6), cp932::Partial, 5},
+    {&R::formatMeteringMode, tag::MeteringMode, false, shortValue(255), cp932::Other, 7},
+    {&R::formatMeteringMode, tag::MeteringMode, false, shortValue(0), cp932::Unknown, 5},
+    {&R::formatMeteringMode, tag::MeteringMode, false, shortValue(7), cp932::Unknown, 5},
+    {&R::formatMeteringMode, tag::MeteringMode, false, shortValue(256), cp932::Unknown, 5},
+    {&R::formatFlash, tag::Flash, false, shortValue(0), cp932::FlashNotFired, 8},
+    {&R::formatFlash, tag::Flash, false, shortValue(1), cp932::FlashFired, 6},
+    {&R::formatFlash, tag::Flash, false, shortValue(3), cp932::FlashFired, 6},
+    {&R::formatFlash, tag::Flash, false, shortValue(5), cp932::Unknown, 5},
+    {&R::formatFlash, tag::Flash, false, shortValue(7), cp932::FlashFired, 6},
+    {&R::formatFlash, tag::Flash, false, shortValue(16), cp932::FlashNotFired, 8},
+    {&R::formatFlash, tag::Flash, false, shortValue(25), cp932::FlashFired, 6},
+    {&R::formatFlash, tag::Flash, false, shortValue(0xFFF5), cp932::Unknown, 5},
+    {&R::formatFlash, tag::Flash, false, {0x01, 0x00}, cp932::FlashNotFired, 8},
+    {&R::formatWhiteBalance, tag::WhiteBalance, false, shortValue(0), cp932::WhiteBalanceAuto, 6},
+    {&R::formatWhiteBalance, tag::WhiteBalance, false, shortValue(1), cp932::WhiteBalanceManual, 8},
+    {&R::formatWhiteBalance, tag::WhiteBalance, false, shortValue(2), cp932::WhiteBalanceAuto, 6},
+    {&R::formatWhiteBalance, tag::WhiteBalance, false, shortValue(3), cp932::WhiteBalanceManual, 8},
+    {&R::formatFocusMode, tag::FocusMode, true, shortValue(3), "MF", 3},
+    {&R::formatFocusMode, tag::FocusMode, true, shortValue(16), "AF-S", 5},
+    {&R::formatFocusMode, tag::FocusMode, true, shortValue(17), "AF-C", 5},
+    {&R::formatFocusMode, tag::FocusMode, true, shortValue(0), nullptr, 0},
+    {&R::formatFocusMode, tag::FocusMode, true, shortValue(18), nullptr, 0},
+    {&R::formatFocusMode, tag::FocusMode, true, {0x10, 0x00}, nullptr, 0},
 };
 
 TEST(ExifLabelledFields, CodesGiveTheirLabels) {
@@ -94,7 +83,7 @@ TEST(ExifLabelledFields, CodesGiveTheirLabels) {
 }
 
 TEST(ExifLabelledFields, MissingMeteringModeMeansManualExposure) {
-  const TiffBuilder file = exifFile({{TagIso, shortValue(100)}});
+  const TiffBuilder file = exifFile({{tag::Iso, shortValue(100)}});
   EXPECT_EQ(formatField(file.view(), &R::formatMeteringMode), cp932::ManualExposure);
   EXPECT_EQ(sizeof cp932::ManualExposure, 10u);
 }
@@ -102,22 +91,22 @@ TEST(ExifLabelledFields, MissingMeteringModeMeansManualExposure) {
 TEST(ExifLabelledFields, MissingDirectoriesGiveNoFields) {
   // The tags stand in IFD0, which is not where the formatters look.
   TiffBuilder noExif;
-  noExif.setIfd0(noExif.directory({{TagExposureProgram, shortValue(1)},
-                                   {TagMeteringMode, shortValue(1)},
-                                   {TagFlash, shortValue(1)},
-                                   {TagWhiteBalance, shortValue(1)},
-                                   {TagFocusMode, shortValue(3)},
-                                   {TagLensCode, byteValue(5, 4)}}));
+  noExif.setIfd0(noExif.directory({{tag::ExposureProgram, shortValue(1)},
+                                   {tag::MeteringMode, shortValue(1)},
+                                   {tag::Flash, shortValue(1)},
+                                   {tag::WhiteBalance, shortValue(1)},
+                                   {tag::FocusMode, shortValue(3)},
+                                   {tag::LensCode, byteValue(5, 4)}}));
   // An EXIF directory with the maker-note tags but no maker note.
   const TiffBuilder noMakerNote =
-      exifFile({{TagFocusMode, shortValue(3)}, {TagLensCode, byteValue(5, 4)}});
+      exifFile({{tag::FocusMode, shortValue(3)}, {tag::LensCode, byteValue(5, 4)}});
   for (Formatter format : {&R::formatExposureProgram, &R::formatMeteringMode, &R::formatFlash,
                            &R::formatWhiteBalance, &R::formatFocusMode, &R::formatLensName}) {
     EXPECT_EQ(formatField(noExif.view(), format), None);
   }
   EXPECT_EQ(formatField(noMakerNote.view(), &R::formatFocusMode), None);
   EXPECT_EQ(formatField(noMakerNote.view(), &R::formatLensName), None);
-  const TiffBuilder noLensTag = exifFile({}, {{{TagFocusMode, shortValue(3)}}});
+  const TiffBuilder noLensTag = exifFile({}, {{{tag::FocusMode, shortValue(3)}}});
   EXPECT_EQ(formatField(noLensTag.view(), &R::formatLensName), None);
 }
 
@@ -139,7 +128,7 @@ TEST(ExifLabelledFields, LensCodesGiveTheirNames) {
       {byteValue(3, 22), "smc PENTAX-F FISH-EYE17-28mmF3.5-4.5"},
   };
   for (const auto& c : cases) {
-    const TiffBuilder file = exifFile({}, {{{TagLensCode, c.code}}});
+    const TiffBuilder file = exifFile({}, {{{tag::LensCode, c.code}}});
     EXPECT_EQ(formatField(file.view(), &R::formatLensName), c.name)
         << int{c.code[0]} << "," << int{c.code[1]};
   }

@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr std::uint16_t TagIso = 34855;
-constexpr std::uint16_t TagFocus = 13;
-
 std::uint16_t tagAt(const ExifDirectory& directory, std::uint32_t entry) {
   std::uint16_t tag = 0;
   EXPECT_TRUE(read16(directory.source, entry, &tag));
@@ -19,7 +16,7 @@ std::uint16_t tagAt(const ExifDirectory& directory, std::uint32_t entry) {
 
 TEST(ExifReader, BigEndianHeaderPutsIfd0AtItsOffset) {
   TiffBuilder file;
-  file.setIfd0(file.directory({{TagIso, shortValue(100)}}));
+  file.setIfd0(file.directory({{tag::Iso, shortValue(100)}}));
   ASSERT_EQ(file.bytes()[7], 8);
   TExifRootPENTAXistD record;
   record.analyze(file.view());
@@ -33,7 +30,7 @@ TEST(ExifReader, BigEndianHeaderPutsIfd0AtItsOffset) {
 }
 
 TEST(ExifReader, LittleEndianHeaderIsReadBigEndian) {
-  TiffBuilder file = exifFile({{TagIso, shortValue(100)}});
+  TiffBuilder file = exifFile({{tag::Iso, shortValue(100)}});
   const std::uint8_t intel[] = {0x49, 0x49, 0x2A, 0x00, 0x08, 0x00, 0x00, 0x00};
   std::copy(std::begin(intel), std::end(intel), file.bytes().begin());
   TExifRootPENTAXistD record;
@@ -50,22 +47,18 @@ TEST(ExifReader, ReadsFollowTheByteOrderFlag) {
   std::uint16_t v16 = 0;
   std::uint32_t v32 = 0;
   bigEndian.store(false);
-  EXPECT_TRUE(read16(view, 0, &v16));
-  EXPECT_TRUE(read32(view, 0, &v32));
-  EXPECT_EQ(v16, 0x3412);
-  EXPECT_EQ(v32, 0x78563412u);
+  EXPECT_TRUE(read16(view, 0, &v16) && v16 == 0x3412);
+  EXPECT_TRUE(read32(view, 0, &v32) && v32 == 0x78563412u);
   bigEndian.store(true);
-  EXPECT_TRUE(read16(view, 2, &v16));
-  EXPECT_TRUE(read32(view, 0, &v32));
-  EXPECT_EQ(v16, 0x5678);
-  EXPECT_EQ(v32, 0x12345678u);
+  EXPECT_TRUE(read16(view, 2, &v16) && v16 == 0x5678);
+  EXPECT_TRUE(read32(view, 0, &v32) && v32 == 0x12345678u);
   EXPECT_FALSE(read16(view, 3, &v16));
   EXPECT_FALSE(read32(view, 1, &v32));
 }
 
 TEST(ExifReader, MakerNoteTagInIfd0IsNotFollowed) {
   TiffBuilder file;
-  const std::uint32_t note = file.makerNote({{TagFocus, shortValue(16)}});
+  const std::uint32_t note = file.makerNote({{tag::FocusMode, shortValue(16)}});
   file.setIfd0(file.directory({{TagMakerNote, longValue(note)}}));
   TExifRootPENTAXistD record;
   record.analyze(file.view());
@@ -75,33 +68,33 @@ TEST(ExifReader, MakerNoteTagInIfd0IsNotFollowed) {
 
 TEST(ExifReader, FirstExifPointerLeadsOn) {
   TiffBuilder file;
-  const std::uint32_t first = file.directory({{TagIso, shortValue(100)}});
-  const std::uint32_t second = file.directory({{TagIso, shortValue(200)}, {TagIso, shortValue(1)}});
+  const std::uint32_t first = file.directory({{tag::Iso, shortValue(100)}});
+  const std::uint32_t second = file.directory({{tag::Iso, shortValue(200)}, {tag::Iso, shortValue(1)}});
   file.setIfd0(file.directory({{TagExifPointer, longValue(first)},
                                {TagExifPointer, longValue(second)}}));
   TExifRootPENTAXistD record;
   record.analyze(file.view());
   ASSERT_TRUE(record.hasExif);
   EXPECT_EQ(record.exifDirectory.entryCount, 1);
-  EXPECT_EQ(record.findEntry(record.exifDirectory, TagIso), first + 2);
+  EXPECT_EQ(record.findEntry(record.exifDirectory, tag::Iso), first + 2);
 }
 
 TEST(ExifReader, LastMakerNoteDecides) {
   TiffBuilder file;
-  const std::uint32_t early = file.makerNote({{TagFocus, shortValue(3)}});
-  const std::uint32_t late = file.makerNote({{TagFocus, shortValue(16)}, {63, byteValue(5, 4)}});
+  const std::uint32_t early = file.makerNote({{tag::FocusMode, shortValue(3)}});
+  const std::uint32_t late = file.makerNote({{tag::FocusMode, shortValue(16)}, {63, byteValue(5, 4)}});
   addExif(file, {{TagMakerNote, longValue(early)}, {TagMakerNote, longValue(late)}});
   TExifRootPENTAXistD record;
   record.analyze(file.view());
   ASSERT_TRUE(record.hasMakerNote);
   EXPECT_EQ(record.makerNoteDirectory.entryCount, 2);
-  EXPECT_EQ(record.findEntry(record.makerNoteDirectory, TagFocus),
+  EXPECT_EQ(record.findEntry(record.makerNoteDirectory, tag::FocusMode),
             late + MakerNoteHeaderSize + 2);
 }
 
 TEST(ExifReader, LaterMakerNoteOutsideTheWindowLeavesItEmpty) {
   TiffBuilder file;
-  const std::uint32_t note = file.makerNote({{TagFocus, shortValue(16)}});
+  const std::uint32_t note = file.makerNote({{tag::FocusMode, shortValue(16)}});
   addExif(file, {{TagMakerNote, longValue(note)}, {TagMakerNote, longValue(0xFFFFFFFA)}});
   TExifRootPENTAXistD record;
   record.analyze(file.view());
@@ -113,7 +106,7 @@ TEST(ExifReader, LaterMakerNoteOutsideTheWindowLeavesItEmpty) {
 TEST(ExifReader, MakerNoteDirectoryFollowsItsSixByteHeader) {
   TiffBuilder file;
   file.pad(1024 - file.size());
-  ASSERT_EQ(file.makerNote({{TagFocus, shortValue(16)}}), 1024u);
+  ASSERT_EQ(file.makerNote({{tag::FocusMode, shortValue(16)}}), 1024u);
   addExif(file, {{TagMakerNote, ValueField{0x00, 0x00, 0x04, 0x00}}});
   TExifRootPENTAXistD record;
   record.analyze(file.view());
@@ -123,16 +116,17 @@ TEST(ExifReader, MakerNoteDirectoryFollowsItsSixByteHeader) {
 }
 
 TEST(ExifReader, EmptyDirectoryAndRepeatedTags) {
+  bigEndian = true;  // as every analysis leaves it; parse is called directly here
   TiffBuilder file;
   const std::uint32_t empty = file.directory({});
-  const std::uint32_t twice = file.directory({{TagIso, shortValue(1)}, {TagIso, shortValue(2)}});
+  const std::uint32_t twice = file.directory({{tag::Iso, shortValue(1)}, {tag::Iso, shortValue(2)}});
   TExifRootPENTAXistD record;
   ExifDirectory directory;
   directory.parse(file.view(), empty);
   EXPECT_EQ(directory.entryCount, 0);
   EXPECT_EQ(record.findEntry(directory, 0), NoEntry);
   directory.parse(file.view(), twice);
-  EXPECT_EQ(record.findEntry(directory, TagIso), twice + 2);
+  EXPECT_EQ(record.findEntry(directory, tag::Iso), twice + 2);
 }
 
 // A directory at `start` declaring three entries, cut by windows of various
@@ -140,7 +134,7 @@ TEST(ExifReader, EmptyDirectoryAndRepeatedTags) {
 TEST(ExifReader, DirectoryAtTheWindowEdgeKeepsItsWholeEntries) {
   TiffBuilder file;
   const std::uint32_t start = file.directory(
-      {{TagIso, shortValue(1)}, {TagFocus, shortValue(2)}, {TagExifPointer, longValue(3)}});
+      {{tag::Iso, shortValue(1)}, {tag::FocusMode, shortValue(2)}, {TagExifPointer, longValue(3)}});
   const struct {
     std::uint32_t windowSize;
     std::uint16_t entries;
@@ -162,17 +156,8 @@ TEST(ExifReader, DirectoryAtTheWindowEdgeKeepsItsWholeEntries) {
   }
 }
 
-TEST(ExifReader, StartsFarOutsideTheWindowAreAbsent) {
-  TiffBuilder file = exifFile({{TagIso, shortValue(100)}});
-  for (std::uint32_t start : {0xFFFFFFFFu, 0xFFFFFFFEu, 0x80000000u, file.size()}) {
-    ExifDirectory directory;
-    directory.parse(file.view(), start);
-    EXPECT_EQ(directory.entryCount, 0) << start;
-  }
-}
-
 TEST(ExifReader, HeaderWordOutsideTheWindow) {
-  TiffBuilder file = exifFile({{TagIso, shortValue(100)}});
+  TiffBuilder file = exifFile({{tag::Iso, shortValue(100)}});
   for (std::uint32_t size : {0u, 4u, 7u}) {
     const Window window(file, size);
     TExifRootPENTAXistD record;
@@ -204,6 +189,7 @@ TEST(ExifReader, LongDirectoriesKeepTheirFirst256Entries) {
     std::uint16_t recorded;
   } cases[] = {{256, 256, 256}, {257, 257, 256}, {300, 300, 256},
                {0xFFFF, 300, 256}, {0xFFFF, 10, 10}};
+  bigEndian = true;  // as every analysis leaves it; parse is called directly here
   for (const auto& c : cases) {
     SCOPED_TRACE(c.declared);
     std::vector<TiffTag> tags;

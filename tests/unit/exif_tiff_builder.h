@@ -12,6 +12,23 @@
 #include "exif/exif_reader.h"
 #include "plugin/byte_view.h"
 
+// The tags of the shooting fields: EXIF directory, and maker note (the first
+// two).
+namespace tag {
+constexpr std::uint16_t FocusMode = 13;
+constexpr std::uint16_t LensCode = 63;
+constexpr std::uint16_t ExposureTime = 33434;
+constexpr std::uint16_t FNumber = 33437;
+constexpr std::uint16_t ExposureProgram = 34850;
+constexpr std::uint16_t Iso = 34855;
+constexpr std::uint16_t ExposureBias = 37380;
+constexpr std::uint16_t MeteringMode = 37383;
+constexpr std::uint16_t Flash = 37385;
+constexpr std::uint16_t FocalLength = 37386;
+constexpr std::uint16_t WhiteBalance = 41987;
+constexpr std::uint16_t FocalLength35mm = 41989;
+}  // namespace tag
+
 using ValueField = std::array<std::uint8_t, 4>;
 
 struct TiffTag {
@@ -122,6 +139,9 @@ inline TiffBuilder exifFile(const std::vector<TiffTag>& exif,
 }
 
 using Formatter = bool (TExifRootPENTAXistD::*)(FieldBuffer&) const;
+
+using Field = std::optional<std::string>;
+inline const Field None = std::nullopt;
 
 // Analyses `window` and runs one formatter. The field when it produced one;
 // nullopt when it did not, after checking that it left the buffer alone.

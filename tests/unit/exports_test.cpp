@@ -150,7 +150,7 @@ TEST_F(PictureCalls, PictureInfoReportsTheFixedSizeOfTheChosenPicture) {
       EXPECT_EQ(info.densityX, 0);
       EXPECT_EQ(info.densityY, 0);
       EXPECT_EQ(info.bitsPerPixel, 24);
-      EXPECT_EQ(info.infoText, platform::NoBlock) << "no EXIF, no text block";
+      EXPECT_EQ(platform::BlockHandle{info.infoText}, platform::NoBlock) << "no EXIF, no text block";
     }
   }
 }

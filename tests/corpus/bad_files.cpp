@@ -1,0 +1,226 @@
+#include "bad_files.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "../unit/decode_jpegs.h"
+#include "../unit/exif_tiff_builder.h"
+#include "tools/sample/pef_sample.h"
+
+namespace {
+
+constexpr std::int32_t Ok = 0, Unsupported = 2, ReadFailed = 6;
+constexpr std::uint16_t TagIso = 34855, TagFocalLength = 37386, TagExposureProgram = 34850;
+constexpr std::uint16_t FillerTag = 1;  // a tag no field reads
+constexpr std::size_t FileSize = pef_sample::HeaderBlockSize;  // header and preview only
+constexpr std::size_t LastByte = FileSize - 1;
+
+// The camera's example file without the full-size JPEG: 65536 bytes.
+Bytes cameraFile() {
+  static const Bytes camera = [] {
+    pef_sample::SampleOptions options;
+    options.fullImage.reset();
+    return pef_sample::buildSample(options).bytes;
+  }();
+  return camera;
+}
+
+// The camera file with its TIFF directories replaced by `tiff`.
+Bytes withTiff(const TiffBuilder& tiff) {
+  Bytes file = cameraFile();
+  if (tiff.size() > pef_sample::PreviewOffset) throw std::logic_error("header too long");
+  std::fill(file.begin(), file.begin() + pef_sample::PreviewOffset, 0);
+  std::copy(tiff.bytes().begin(), tiff.bytes().end(), file.begin());
+  return file;
+}
+
+// The camera file with another JPEG at the preview's place.
+Bytes withPreview(const Bytes& jpeg) {
+  Bytes file = cameraFile();
+  if (jpeg.size() > FileSize - pef_sample::PreviewOffset)
+    throw std::logic_error("JPEG of " + std::to_string(jpeg.size()) + " bytes too long");
+  std::fill(file.begin() + pef_sample::PreviewOffset, file.end(), 0);
+  std::copy(jpeg.begin(), jpeg.end(), file.begin() + pef_sample::PreviewOffset);
+  return file;
+}
+
+void put32(Bytes& bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes.at(at + i) = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+}
+
+// Position of the first marker `code` (0xFF code) in a JPEG.
+std::size_t marker(const Bytes& jpeg, std::uint8_t code) {
+  for (std::size_t i = 0; i + 1 < jpeg.size(); ++i)
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == code) return i;
+  throw std::logic_error("marker not found");
+}
+
+Bytes patched(Bytes jpeg, std::uint8_t code, std::size_t offset, std::vector<std::uint8_t> bytes) {
+  std::copy(bytes.begin(), bytes.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(marker(jpeg, code) + offset));
+  return jpeg;
+}
+
+// Layouts the generator does not make; the test pattern is busy, so the
+// quality is low to keep them inside the preview's place.
+constexpr int PatternQuality = 5;
+Bytes patternJpeg(Layout layout, bool arithmetic) {
+  return encodeJpeg(640, 480, layout, PatternQuality, arithmetic);
+}
+
+TiffBuilder exifWith(const std::vector<TiffTag>& exif) { return exifFile(exif); }
+
+std::vector<BadFile> exifRecipes() {
+  const BadFileExpectation pictureFine{Ok, 0, Ok, Ok, 1};
+  auto lines = [&](int n) {
+    BadFileExpectation e = pictureFine;
+    e.textLines = n;
+    return e;
+  };
+  std::vector<BadFile> files;
+
+  for (std::uint32_t offset : {0x10000u, 0xFFFFFFF8u, static_cast<std::uint32_t>(LastByte)}) {
+    TiffBuilder tiff;
+    tiff.setIfd0(offset);
+    files.push_back({"ifd0-offset-" + std::to_string(offset), withTiff(tiff), lines(0)});
+  }
+  {
+    TiffBuilder tiff;
+    tiff.setIfd0(tiff.directory({{TagExifPointer, longValue(0xFFFFFFFF)}}));
+    // The EXIF directory is absent, so only the metering line's own text.
+    files.push_back({"exif-pointer-near-4gib", withTiff(tiff), lines(1)});
+  }
+  // A maker-note pointer whose data would start 6 bytes later: past 4 GiB
+  // (wrapping to byte 0) and at the window's last byte. Neither is read.
+  for (std::uint32_t pointer : {0xFFFFFFFAu, static_cast<std::uint32_t>(LastByte)}) {
+    const TiffBuilder tiff =
+        exifWith({{TagIso, shortValue(200)}, {TagMakerNote, longValue(pointer)}});
+    files.push_back({"maker-note-pointer-" + std::to_string(pointer), withTiff(tiff), lines(2)});
+  }
+  {
+    TiffBuilder tiff;
+    tiff.setIfd0(tiff.directoryDeclaring(0, {}));
+    files.push_back({"ifd0-count-0", withTiff(tiff), lines(0)});
+  }
+  {
+    TiffBuilder tiff;
+    tiff.setIfd0(tiff.directory({{TagExifPointer, longValue(tiff.directoryDeclaring(0xFFFF, {{TagIso, shortValue(100)}}))}}));
+    files.push_back({"exif-count-0xffff", withTiff(tiff), lines(2)});
+  }
+  {
+    // 300 entries: the one past the 256th is never seen.
+    std::vector<TiffTag> tags{{TagIso, shortValue(100)}};
+    tags.resize(299, {FillerTag, shortValue(0)});
+    tags.push_back({TagExposureProgram, shortValue(3)});
+    files.push_back({"exif-300-entries", withTiff(exifWith(tags)), lines(2)});
+  }
+  {
+    // FocalLength's eight bytes start four bytes before the window's end.
+    const std::uint32_t rational = static_cast<std::uint32_t>(FileSize - 4);
+    Bytes file = withTiff(exifWith({{TagFocalLength, longValue(rational)}}));
+    put32(file, rational, 500);
+    files.push_back({"rational-straddles-window-end", file, lines(1)});
+  }
+  {
+    // IFD0 is its own EXIF directory, and its maker note leads back to it.
+    TiffBuilder tiff;
+    tiff.setIfd0(8);
+    tiff.directory({{TagExifPointer, longValue(8)}, {TagMakerNote, longValue(2)}});
+    files.push_back({"self-referencing-directories", withTiff(tiff), lines(1)});
+  }
+  {
+    // The EXIF directory starts inside IFD0's first entry.
+    TiffBuilder tiff;
+    tiff.setIfd0(8);
+    tiff.directory({{TagExifPointer, longValue(10)}, {TagIso, shortValue(400)}});
+    files.push_back({"overlapping-directories", withTiff(tiff), lines(AnyLines)});
+  }
+  {
+    Bytes file = cameraFile();
+    const std::uint8_t little[] = {'I', 'I', 42, 0, 8, 0, 0, 0};
+    std::copy(std::begin(little), std::end(little), file.begin());
+    files.push_back({"little-endian-header", file, {Ok, 0, Ok, Ok, 0}});
+  }
+  return files;
+}
+
+std::vector<BadFile> truncatedRecipes() {
+  const Bytes camera = cameraFile();
+  const struct {
+    std::size_t length;
+    BadFileExpectation expected;
+  } cuts[] = {
+      {0, {Ok, 0, ReadFailed, ReadFailed, 0}},
+      {1, {Ok, 0, ReadFailed, ReadFailed, 0}},
+      {8, {Ok, 0, ReadFailed, ReadFailed, 0}},
+      {30, {Ok, 0, ReadFailed, ReadFailed, 0}},        // inside IFD0's entries
+      {150, {Ok, AnyLines, ReadFailed, ReadFailed, 0}},  // inside the EXIF directory
+      {400, {Ok, AnyLines, ReadFailed, ReadFailed, 0}},  // inside the maker note
+      {8640, {Ok, 11, ReadFailed, ReadFailed, 0}},
+      {8656, {Ok, 11, ReadFailed, ReadFailed, 0}},
+      {8657, {Ok, 11, Unsupported, Unsupported, 0}},  // a 17-byte region: no frame header
+      {9000, {Ok, 11, Unsupported, Unsupported, 1}},  // frame header, but no tables or scan
+      {20000, {Ok, 11, Ok, Ok, 1}},                   // libjpeg completes the picture
+  };
+  std::vector<BadFile> files;
+  for (const auto& cut : cuts)
+    files.push_back({"truncated-" + std::to_string(cut.length),
+                     Bytes(camera.begin(), camera.begin() + static_cast<std::ptrdiff_t>(cut.length)),
+                     cut.expected});
+  return files;
+}
+
+std::vector<BadFile> jpegRecipes() {
+  const Bytes plain = sceneJpeg(640, 480);
+  const BadFileExpectation rejected{Ok, 11, Unsupported, Unsupported, 0};
+  const BadFileExpectation refused{Ok, 11, Unsupported, Unsupported, 1};  // probed, then refused
+  const BadFileExpectation shown{Ok, 11, Ok, Ok, 1};
+  auto sized = [&](int height, int width) {
+    return patched(plain, 0xC0, 5,
+                   {static_cast<std::uint8_t>(height >> 8), static_cast<std::uint8_t>(height),
+                    static_cast<std::uint8_t>(width >> 8), static_cast<std::uint8_t>(width)});
+  };
+  const Bytes arithmetic = patternJpeg(Layout::H2V1, true);
+  Bytes corruptHuffman = plain;
+  std::fill_n(corruptHuffman.begin() + static_cast<std::ptrdiff_t>(marker(plain, 0xC4) + 5), 16, 0xFF);
+  Bytes soiOnly(2000, 0);
+  soiOnly[0] = 0xFF, soiOnly[1] = 0xD8;
+
+  return {
+      {"progressive", withPreview(sceneJpeg(640, 480, false, true)), rejected},
+      {"arithmetic-coded", withPreview(arithmetic), rejected},
+      {"arithmetic-coded-marked-baseline", withPreview(patched(arithmetic, 0xC9, 1, {0xC0})),
+       {Ok, 11, AnyResult, AnyResult, 1}},
+      {"precision-12", withPreview(patched(plain, 0xC0, 4, {12})), refused},
+      {"cmyk-4-components", withPreview(patternJpeg(Layout::Cmyk, false)), refused},
+      {"corrupt-huffman-table", withPreview(corruptHuffman), refused},
+      {"frame-4096x4096", withPreview(sized(4096, 4096)), shown},
+      {"frame-640x480-exactly", withPreview(sized(480, 640)), shown},
+      {"frame-4097-wide", withPreview(sized(480, 4097)), rejected},
+      {"frame-4097-high", withPreview(sized(4097, 640)), rejected},
+      {"frame-639-wide", withPreview(sized(480, 639)), rejected},
+      {"frame-479-high", withPreview(sized(479, 640)), rejected},
+      {"frame-length-0xffff", withPreview(patched(plain, 0xC0, 2, {0xFF, 0xFF})),
+       {Ok, 11, AnyResult, AnyResult, 1}},
+      {"probed-frame-larger-than-decoded", withPreview(withDecoyFrame(plain, 700, 500)), shown},
+      {"probed-frame-smaller-than-decoded",
+       withPreview(withDecoyFrame(sceneJpeg(660, 500), 640, 480)), shown},
+      {"greyscale", withPreview(sceneJpeg(640, 480, true)), shown},
+      // A baseline header for the probe in front of a progressive frame that
+      // says 16000 x 16000: its whole-image buffer would take 732 MiB.
+      {"huge-progressive-behind-decoy",
+       withPreview(withDecoyFrame(patched(sceneJpeg(640, 480, false, true), 0xC2, 5, {0x3E, 0x80, 0x3E, 0x80}),
+                                  640, 480)),
+       refused},
+      {"no-start-of-image", withPreview(patched(plain, 0xD8, 0, {0, 0})), rejected},
+      {"start-of-image-only", withPreview(soiOnly), rejected},
+  };
+}
+
+}  // namespace
+
+std::vector<BadFile> badFileCorpus() {
+  std::vector<BadFile> corpus = exifRecipes();
+  for (auto group : {truncatedRecipes(), jpegRecipes()})
+    corpus.insert(corpus.end(), group.begin(), group.end());
+  return corpus;
+}
