@@ -63,3 +63,11 @@ add_custom_target(main_job
   DEPENDS windows samples
   COMMENT "Opening samples/camera.pef through tarnik.spi under Wine"
   USES_TERMINAL VERBATIM)
+
+# The benchmark under Wine (a program that prints ratios, not a test).
+add_custom_target(bench_wine
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/wine-work/bench
+  COMMAND ${WINE_SH} exec ${CMAKE_BINARY_DIR}/wine-work/bench ${WINDOWS_BUILD}/decode_bench.exe
+    ${SAMPLES}/camera.pef
+  DEPENDS windows samples
+  USES_TERMINAL VERBATIM)
