@@ -55,6 +55,13 @@ add_test(NAME wine.host_preview
 set_tests_properties(wine.host_preview PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
   PASS_REGULAR_EXPRESSION "GetPreview: 0\nbitmap: 640 x 428")
 
+# The golden information texts, through the DLL and the host's conversion
+# from code page 932.
+add_test(NAME wine.golden_texts
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/wine/golden.sh ${WINE_PREFIX}
+    ${WINDOWS_BUILD}/tarnik_host.exe ${CMAKE_BINARY_DIR}/golden ${CMAKE_BINARY_DIR}/wine-work/golden)
+set_tests_properties(wine.golden_texts PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
+
 set(MAIN_JOB_OUT ${CMAKE_BINARY_DIR}/out)
 add_custom_target(main_job
   COMMAND ${CMAKE_COMMAND} -E make_directory ${MAIN_JOB_OUT}

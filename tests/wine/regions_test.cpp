@@ -90,6 +90,22 @@ TEST_CASE(regions, offsets_move_the_regions) {
   CHECK_EQ(getPictureInfo("region.pef", 0, SourceFile, record), Success);     // nothing to read
 }
 
+// GetPreview reads the preview from a file whatever the setting says, but
+// on a memory image it takes the region the setting picks.
+TEST_CASE(regions, preview_export_regions) {
+  loadWithSettings(fullSizeSetting("1").c_str(), nullptr);
+  CHECK_EQ(pictureFromFile(previewSample(), 0, true), Success);
+  Bytes onlyFullImage = withJpegAtFullImage();
+  std::memset(onlyFullImage.data() + PreviewOffset, 0, 2);  // no JPEG at the preview offset
+  HGLOBAL header = nullptr, pixels = nullptr;
+  CHECK_EQ(getPreview(onlyFullImage.data(), onlyFullImage.size(), SourceMemory, &header, &pixels),
+           Success);
+  release(header, pixels);
+  writeSettings(Beside::Host, fullSizeSetting("0").c_str());
+  CHECK_EQ(getPreview(onlyFullImage.data(), onlyFullImage.size(), SourceMemory, &header, &pixels),
+           UnsupportedFormat);
+}
+
 TEST_CASE(regions, memory_image_regions) {
   const Bytes sample = previewSample();
   loadWithSettings(fullSizeSetting("1").c_str(), nullptr);
