@@ -115,6 +115,21 @@ PluginResult picture(const char* source, std::int32_t offsetOrSize, std::uint32_
 
 bool knownSource(std::uint32_t mode) { return mode == SourceFile || mode == SourceMemory; }
 
+// GetPicture (best quality) and GetPreview (fastest). In file mode the
+// setting picks GetPicture's JPEG here and GetPreview always reads the
+// preview; on a memory image picture() picks the JPEG for both.
+std::int32_t pictureExport(const char* source, std::int32_t offsetOrSize, std::uint32_t flags,
+                           platform::BlockHandle* header, platform::BlockHandle* pixels,
+                           bool preview) {
+  return guarded(OutOfMemory, [&] {
+    const std::uint32_t mode = flags & SourceModeMask;
+    if (!knownSource(mode) || !header || !pixels) return UnsupportedFormat;
+    const bool fullSize = !preview && mode == SourceFile && readFullSizeSetting();
+    const std::uint32_t request = preview ? 0u : pictureRequest(fullSize);
+    return picture(source, offsetOrSize, mode, request, header, pixels);
+  });
+}
+
 }  // namespace
 
 PLUGIN_API std::int32_t PLUGIN_CALL GetPluginInfo(std::int32_t index, char* buffer,
@@ -145,13 +160,7 @@ PLUGIN_API std::int32_t PLUGIN_CALL GetPicture(const char* source, std::int32_t 
                                                platform::BlockHandle* pixels,
                                                ProgressCallback /*progress*/,
                                                std::intptr_t /*userData*/) {
-  return guarded(OutOfMemory, [&] {
-    const std::uint32_t mode = flags & SourceModeMask;
-    if (!knownSource(mode) || !header || !pixels) return UnsupportedFormat;
-    // In file mode the setting picks the JPEG here; on a memory image, below.
-    const std::uint32_t request = pictureRequest(mode == SourceFile ? readFullSizeSetting() : false);
-    return picture(source, offsetOrSize, mode, request, header, pixels);
-  });
+  return pictureExport(source, offsetOrSize, flags, header, pixels, false);
 }
 
 PLUGIN_API std::int32_t PLUGIN_CALL GetPreview(const char* source, std::int32_t offsetOrSize,
@@ -159,11 +168,7 @@ PLUGIN_API std::int32_t PLUGIN_CALL GetPreview(const char* source, std::int32_t 
                                                platform::BlockHandle* pixels,
                                                ProgressCallback /*progress*/,
                                                std::intptr_t /*userData*/) {
-  return guarded(OutOfMemory, [&] {
-    const std::uint32_t mode = flags & SourceModeMask;
-    if (!knownSource(mode) || !header || !pixels) return UnsupportedFormat;
-    return picture(source, offsetOrSize, mode, 0, header, pixels);
-  });
+  return pictureExport(source, offsetOrSize, flags, header, pixels, true);
 }
 
 PLUGIN_API std::int32_t PLUGIN_CALL GetArchiveInfo(std::uintptr_t, std::uintptr_t, std::uintptr_t,
