@@ -156,3 +156,20 @@ TEST_F(PictureCalls, PictureInfoReportsTheFixedSizeOfTheChosenPicture) {
 }
 
 }  // namespace
+
+namespace {
+
+// A host that passes no record or no handle variable gets a refusal, not a
+// write through a null pointer.
+TEST(PictureExports, MissingOutArgumentsAreRefused) {
+  std::vector<std::uint8_t> image(20000);
+  const char* memory = reinterpret_cast<const char*>(image.data());
+  BlockHandle handle = 77;
+  EXPECT_EQ(GetPictureInfo(memory, 20000, SourceMemory, nullptr), UnsupportedFormat);
+  EXPECT_EQ(GetPicture(memory, 20000, SourceMemory, nullptr, &handle, nullptr, 0), UnsupportedFormat);
+  EXPECT_EQ(GetPreview(memory, 20000, SourceMemory, &handle, nullptr, nullptr, 0), UnsupportedFormat);
+  EXPECT_EQ(handle, 77u);
+  EXPECT_EQ(platform::testing::liveBlocks(), 0u);
+}
+
+}  // namespace
