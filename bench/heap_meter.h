@@ -6,6 +6,9 @@
 
 namespace heap_meter {
 
+// False where the build has no meter (Windows: the C runtime's malloc
+// cannot be stood in for); live and peak then read 0.
+bool available();
 std::size_t live();
 // Starts a new high-water mark at the current live bytes.
 void resetPeak();

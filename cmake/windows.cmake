@@ -39,14 +39,24 @@ add_dependencies(tarnik_jpeg_glue libjpeg_turbo)
 # "@N" that the toolchain would append to the exported names. Both runtimes
 # are linked in, so the DLL imports nothing but Windows system DLLs.
 file(GLOB TARNIK_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/*_win32.cpp)
-add_library(tarnik SHARED ${TARNIK_CORE_SOURCES} ${TARNIK_WIN32_SOURCES}
-  $<TARGET_OBJECTS:tarnik_jpeg_glue>)
-target_include_directories(tarnik PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_definitions(tarnik PRIVATE __USE_MINGW_ANSI_STDIO=1)
-target_compile_options(tarnik PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${TARNIK_CORE_OPTIONS}>)
+add_library(tarnik_objects OBJECT ${TARNIK_CORE_SOURCES} ${TARNIK_WIN32_SOURCES})
+target_include_directories(tarnik_objects PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(tarnik_objects PRIVATE __USE_MINGW_ANSI_STDIO=1)
+target_compile_options(tarnik_objects PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${TARNIK_CORE_OPTIONS}>)
+
+add_library(tarnik SHARED $<TARGET_OBJECTS:tarnik_objects> $<TARGET_OBJECTS:tarnik_jpeg_glue>)
 target_link_libraries(tarnik PRIVATE ${JPEG_TURBO_LIBRARY})
 target_link_options(tarnik PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--kill-at)
 set_target_properties(tarnik PROPERTIES PREFIX "" OUTPUT_NAME tarnik SUFFIX ".spi")
+
+# The benchmark over the same objects and libjpeg-turbo, run under Wine by
+# the native build's `bench_wine` target.
+add_executable(decode_bench ${CMAKE_SOURCE_DIR}/bench/decode_bench.cpp
+  ${CMAKE_SOURCE_DIR}/bench/heap_meter_none.cpp
+  $<TARGET_OBJECTS:tarnik_objects> $<TARGET_OBJECTS:tarnik_jpeg_glue>)
+target_include_directories(decode_bench PRIVATE ${CMAKE_SOURCE_DIR} ${JPEG_TURBO_SOURCE} ${JPEG_TURBO_BINARY})
+target_link_libraries(decode_bench PRIVATE ${JPEG_TURBO_LIBRARY})
+target_link_options(decode_bench PRIVATE -static -static-libgcc -static-libstdc++)
 
 add_subdirectory(${CMAKE_SOURCE_DIR}/tools/host ${CMAKE_BINARY_DIR}/tools/host)
 add_subdirectory(${CMAKE_SOURCE_DIR}/tests/wine ${CMAKE_BINARY_DIR}/tests/wine)

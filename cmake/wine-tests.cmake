@@ -23,6 +23,30 @@ foreach(group exports regions settings)
   set_tests_properties(wine.${group} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
 endforeach()
 
+# What the host gets, each group with the files it reads as its samples:
+# pictures against djpeg's decode of the same JPEG bytes (float IDCT for the
+# best-quality path, fast for the fastest), the golden texts, the bad-file
+# corpus.
+set(REFERENCE_DIR ${CMAKE_BINARY_DIR}/wine-pictures)
+add_custom_command(OUTPUT ${REFERENCE_DIR}/full-fast.bmp
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${REFERENCE_DIR}
+  COMMAND ${CMAKE_COMMAND} -E create_symlink ${SAMPLES}/camera.pef ${REFERENCE_DIR}/camera.pef
+  COMMAND sh ${CMAKE_SOURCE_DIR}/tests/wine/djpeg_references.sh ${SAMPLES}/camera.pef ${REFERENCE_DIR}
+  DEPENDS samples ${CMAKE_SOURCE_DIR}/tests/wine/djpeg_references.sh
+  COMMENT "Decoding the camera sample's JPEGs with djpeg for reference")
+add_custom_target(wine_references ALL DEPENDS ${REFERENCE_DIR}/full-fast.bmp)
+
+foreach(group_and_files pictures:${REFERENCE_DIR} texts:${CMAKE_BINARY_DIR}/golden
+                        corpus:${CMAKE_BINARY_DIR}/bad-files)
+  string(REPLACE ":" ";" parts ${group_and_files})
+  list(GET parts 0 group)
+  list(GET parts 1 files)
+  add_test(NAME wine.${group}
+    COMMAND ${WINE_SH} layout ${CMAKE_BINARY_DIR}/wine-work/${group}
+      ${WINDOWS_BUILD}/tests/wine/wine_tests.exe ${WINDOWS_BUILD}/tarnik.spi ${files} ${group})
+  set_tests_properties(wine.${group} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
+endforeach()
+
 # The host end to end: the preview of the generated camera file.
 add_test(NAME wine.host_preview
   COMMAND ${WINE_SH} layout ${CMAKE_BINARY_DIR}/wine-work/host
@@ -45,4 +69,12 @@ add_custom_target(main_job
     --bmp camera.bmp --text camera.txt ..\\samples\\camera.pef
   DEPENDS windows samples
   COMMENT "Opening samples/camera.pef through tarnik.spi under Wine"
+  USES_TERMINAL VERBATIM)
+
+# The benchmark under Wine (a program that prints ratios, not a test).
+add_custom_target(bench_wine
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/wine-work/bench
+  COMMAND ${WINE_SH} exec ${CMAKE_BINARY_DIR}/wine-work/bench ${WINDOWS_BUILD}/decode_bench.exe
+    ${SAMPLES}/camera.pef
+  DEPENDS windows samples
   USES_TERMINAL VERBATIM)

@@ -98,11 +98,16 @@ std::int32_t getPreview(const void* source, std::int32_t offsetOrSize, std::uint
 }
 
 Bytes readFileBytes(const char* path) {
+  // One allocation of the file's size: a 32-bit process under Wine may not
+  // find room for a vector's doubling growth next to a full-size picture.
   Bytes bytes;
   if (std::FILE* file = std::fopen(path, "rb")) {
-    std::uint8_t chunk[65536];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
-      bytes.insert(bytes.end(), chunk, chunk + n);
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+      const long size = std::ftell(file);
+      std::rewind(file);
+      bytes.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+      bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    }
     std::fclose(file);
   }
   CHECK(!bytes.empty());
