@@ -18,10 +18,9 @@ bool recordCheck(bool ok, const char* expression, const char* file, int line);
 
 template <typename A, typename B>
 bool checkEqual(const A& a, const B& b, const char* expression, const char* file, int line) {
-  const bool ok = a == b;
-  if (!ok)
-    std::printf("  got %lld, expected %lld\n", static_cast<long long>(a), static_cast<long long>(b));
-  return recordCheck(ok, expression, file, line);
+  if (recordCheck(a == b, expression, file, line)) return true;
+  std::printf("    got %lld, expected %lld\n", static_cast<long long>(a), static_cast<long long>(b));
+  return false;
 }
 
 struct CaseRegistrar {

@@ -19,8 +19,8 @@ using Bytes = std::vector<std::uint8_t>;
 // Where a settings file goes: beside the host program or beside the plug-in.
 enum class Beside { Host, Plugin };
 
-// Writes (or, for an empty optional text, removes) both settings files, then
-// loads the plug-in afresh so that it chooses its settings file again.
+// Writes both settings files (a null text removes the file), then loads the
+// plug-in afresh so that it chooses its settings file again.
 void loadWithSettings(const char* hostText, const char* pluginText);
 // Rewrites one settings file without reloading.
 void writeSettings(Beside where, const char* text);

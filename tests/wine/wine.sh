@@ -25,11 +25,13 @@ detached() {
 }
 
 # A fresh prefix takes half a minute or so (longer where 32-bit code runs
-# emulated); the stamp makes later runs skip it. Helper processes of the
-# first boot may hang under emulation, so the boot is bounded and its server
-# killed. Then a persistent server and Wine's services are started, so each
-# program starts quickly and no test waits for lingering processes.
+# emulated); the stamp makes later runs skip it. Helper processes of a boot
+# may hang under emulation, so every boot is bounded, and the first one's
+# server killed. When no server runs, a persistent one is started with Wine's
+# services, so each program starts quickly and no test waits for lingering
+# processes.
 InitSeconds=300
+ServicesSeconds=60
 init() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
@@ -41,8 +43,9 @@ init() {
       [ -f "$WINEPREFIX/system.reg" ] || { cat "$WINEPREFIX.log"; exit 1; }
       touch "$WINEPREFIX/.initialised"
     fi
-    detached wineserver -p || true
-    detached timeout $InitSeconds wineboot || true
+    if detached wineserver -p; then
+      detached timeout $ServicesSeconds wineboot || true
+    fi
   ) 9>"$WINEPREFIX.lock"
 }
 
