@@ -80,8 +80,12 @@ bool placeSettingsFileName(char* path) {
 }
 
 bool locateSettingsFile(platform::ModuleHandle module) {
-  if (platform::moduleFileName(module, settingsPath, platform::MaxPath) <= ShortestModuleName)
+  if (platform::moduleFileName(module, settingsPath, platform::MaxPath) <= ShortestModuleName) {
+    // A failed or cut name (an older system leaves a cut one unterminated)
+    // is no path to read.
+    settingsPath[0] = '\0';
     return false;
+  }
   return placeSettingsFileName(settingsPath) && platform::fileExists(settingsPath);
 }
 
