@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <iterator>
 
-std::atomic<bool> bigEndian{false};
-
 namespace {
 
 // A directory opens with its 16-bit entry count.
@@ -13,14 +11,6 @@ constexpr std::uint32_t DirectoryCountSize = 2;
 // A rational is a 32-bit numerator followed by a 32-bit denominator.
 constexpr std::uint32_t RationalPartSize = 4;
 constexpr std::uint32_t RationalSize = 2 * RationalPartSize;
-
-std::uint16_t swap16(std::uint16_t v) { return static_cast<std::uint16_t>(v << 8 | v >> 8); }
-
-std::uint32_t swap32(std::uint32_t v) {
-  return v << 24 | (v & 0xFF00u) << 8 | (v >> 8 & 0xFF00u) | v >> 24;
-}
-
-bool readsBigEndian() { return bigEndian.load(std::memory_order_relaxed); }
 
 // Parses into `directory` the directory that starts `skip` bytes after the
 // offset held in the value field of `entry`. The sum is only formed once
@@ -38,20 +28,6 @@ void parseLinked(ExifDirectory& directory, ByteView window, std::uint32_t entry,
 }
 
 }  // namespace
-
-bool read16(ByteView source, std::uint32_t position, std::uint16_t* value) {
-  std::uint16_t stored = 0;
-  if (!source.be16(position, &stored)) return false;
-  *value = readsBigEndian() ? stored : swap16(stored);
-  return true;
-}
-
-bool read32(ByteView source, std::uint32_t position, std::uint32_t* value) {
-  std::uint32_t stored = 0;
-  if (!source.be32(position, &stored)) return false;
-  *value = readsBigEndian() ? stored : swap32(stored);
-  return true;
-}
 
 void ExifDirectory::clear(ByteView window) {
   source = window;

@@ -5,11 +5,11 @@
 // reads the value where it lies.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
-#include "plugin/byte_view.h"
+#include "io/byte_order.h"
+#include "io/byte_view.h"
 
 // TIFF 6.0: a directory entry is tag (2), type (2), count (4), value field (4).
 constexpr std::uint32_t DirectoryEntrySize = 12;
@@ -33,18 +33,6 @@ constexpr std::uint16_t TagMakerNote = 37500;    // 0x927C, in the EXIF director
 // false when it wrote nothing at all.
 constexpr std::size_t FieldBufferSize = 64;
 using FieldBuffer = char[FieldBufferSize];
-
-// Byte order of every read16/read32: set (most significant byte first, TIFF
-// "MM") by every analysis, clear until the first one, never cleared again. The
-// header's byte-order mark is not consulted, so all sources read big-endian.
-// Concurrent analyses only ever store true, so relaxed ordering suffices.
-extern std::atomic<bool> bigEndian;
-
-// The unsigned 16- or 32-bit value at `position` of `source`, in the order
-// `bigEndian` gives; false, with `value` untouched, when those bytes are not
-// all inside the window.
-bool read16(ByteView source, std::uint32_t position, std::uint16_t* value);
-bool read32(ByteView source, std::uint32_t position, std::uint32_t* value);
 
 // Entry positions are at least 2 (a directory's count comes first), so
 // position 0 never names an entry.

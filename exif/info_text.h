@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "plugin/byte_view.h"
+#include "io/byte_view.h"
 
 constexpr std::size_t TextBufferSize = 1024;
 

@@ -2,29 +2,28 @@
 // uses, and nothing else. platform_win32.cpp maps each call directly onto the
 // Win32 function named beside it; platform_posix.cpp is a small stand-in with
 // the same contract, so the core runs natively for tests, sanitizers and
-// fuzzing.
+// fuzzing. No system header comes in through here: the handles are opaque
+// values of the Win32 handles' own size and representation, which
+// platform_win32.cpp checks against the system's types.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace platform {
 
 #ifdef _WIN32
-using BlockHandle = HANDLE;    // HGLOBAL / HLOCAL
-using FileHandle = HANDLE;
-using ModuleHandle = HMODULE;
+// HANDLE (also HGLOBAL and HLOCAL) is an opaque pointer; the host is 32-bit.
+using BlockHandle = void*;
+using FileHandle = void*;
 #else
 // The stand-in's handles are 32-bit, as on the 32-bit host, so the records
 // the host reads keep their byte layout.
 using BlockHandle = std::uint32_t;
 using FileHandle = int;
-using ModuleHandle = void*;
 #endif
+// HMODULE: the module's base address. A null module is the host program.
+using ModuleHandle = void*;
 
 constexpr BlockHandle NoBlock = BlockHandle{};
 constexpr std::uint32_t MaxPath = 260;  // MAX_PATH

@@ -3,7 +3,8 @@
 // handles into a table that tracks size and lock count, paths are presented
 // with backslashes as on Windows, and profile reading follows
 // GetPrivateProfileStringA's rules. Tests can count live blocks and open
-// files, and make the Nth allocation or file operation fail.
+// files, make the Nth allocation, file operation or block lock fail, and
+// make the module-name call fail or report names of their choosing.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -40,6 +41,7 @@ struct Countdown {
 
 Countdown allocationFault;
 Countdown fileFault;
+Countdown lockFault;
 std::atomic<bool> faultFired{false};
 
 bool allocationFails() {
@@ -53,6 +55,18 @@ bool fileOperationFails() {
   faultFired = true;
   return true;
 }
+
+bool lockFails() {
+  if (!lockFault.strike()) return false;
+  faultFired = true;
+  return true;
+}
+
+// Names the module-name call reports instead of the real ones, and whether
+// it fails; set only while no other thread is in the plug-in.
+std::string presentedHostName;
+std::string presentedPluginName;
+bool moduleNameFails = false;
 
 // ---- movable blocks ----------------------------------------------------
 
@@ -88,6 +102,7 @@ platform::BlockHandle allocBlock(std::size_t size, BlockKind kind) {
 }
 
 void* lockBlock(platform::BlockHandle handle, BlockKind kind) {
+  if (lockFails()) return nullptr;
   std::lock_guard lock(blockMutex);
   Block* block = findBlock(handle, kind);
   if (!block) return nullptr;
@@ -176,6 +191,23 @@ bool findProfileValue(std::FILE* file, const char* section, const char* key, std
   return false;
 }
 
+// The module's file name: the shared object an address lies in, or, for the
+// null module, the running program.
+bool realModuleName(platform::ModuleHandle module, std::string* path) {
+  if (module) {
+    Dl_info info;
+    if (!::dladdr(module, &info) || !info.dli_fname) return false;
+    char resolved[4096];
+    *path = ::realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
+    return true;
+  }
+  char self[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return false;
+  path->assign(self, static_cast<std::size_t>(n));
+  return true;
+}
+
 }  // namespace
 
 namespace platform {
@@ -257,21 +289,17 @@ bool readHostHandle(std::uintptr_t handle, void* buffer, std::uint32_t count, st
 }
 
 std::uint32_t moduleFileName(ModuleHandle module, char* buffer, std::uint32_t size) {
-  std::string path;
-  if (module) {
-    Dl_info info;
-    if (!::dladdr(module, &info) || !info.dli_fname) return 0;
-    char resolved[4096];
-    path = ::realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
-  } else {
-    char self[4096];
-    ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return 0;
-    path.assign(self, static_cast<std::size_t>(n));
-  }
-  if (path.size() >= size) return 0;  // would not fit with its NUL
+  const std::string& presented = module ? presentedPluginName : presentedHostName;
+  std::string path = presented;
+  if (moduleNameFails || (presented.empty() && !realModuleName(module, &path))) return 0;
   for (char& c : path) {
     if (c == '/') c = '\\';
+  }
+  if (path.size() >= size) {
+    // Cut at the buffer's size and left unterminated, as older systems do;
+    // the layer then reports no name, as the Windows side does.
+    std::memcpy(buffer, path.data(), size);
+    return 0;
   }
   std::memcpy(buffer, path.c_str(), path.size() + 1);
   return static_cast<std::uint32_t>(path.size());
@@ -303,6 +331,21 @@ bool isLeadByte(std::uint8_t byte) {
 // libjpeg's own allocations ask here first, so tests can make them fail too.
 extern "C" int platform_allocation_allowed(void) { return allocationFails() ? 0 : 1; }
 
+namespace {
+BlockKind kindOf(int local) { return local ? BlockKind::Local : BlockKind::Global; }
+}  // namespace
+
+void* tarnik_lock_block(platform::BlockHandle block, int local) {
+  return lockBlock(block, kindOf(local));
+}
+void tarnik_unlock_block(platform::BlockHandle block, int local) {
+  unlockBlock(block, kindOf(local));
+}
+void tarnik_free_block(platform::BlockHandle block, int local) { freeBlock(block, kindOf(local)); }
+std::size_t tarnik_block_size(platform::BlockHandle block, int local) {
+  return blockSize(block, kindOf(local));
+}
+
 namespace platform::testing {
 
 std::size_t liveBlocks() {
@@ -322,6 +365,18 @@ void failAllocationAt(std::size_t n) {
 void failFileOperationAt(std::size_t n) {
   fileFault.remaining = n;
   faultFired = false;
+}
+
+void failLockAt(std::size_t n) {
+  lockFault.remaining = n;
+  faultFired = false;
+}
+
+void failModuleName(bool fails) { moduleNameFails = fails; }
+
+void presentModuleNames(const char* hostProgram, const char* plugin) {
+  presentedHostName = hostProgram ? hostProgram : "";
+  presentedPluginName = plugin ? plugin : "";
 }
 
 bool injectedFailureFired() { return faultFired; }

@@ -1,11 +1,19 @@
 // The platform layer on Windows: each function is one direct call of the
 // Win32 service named in platform.h, with the arguments the host's contract
 // asks for and the service's failure value turned into the layer's.
-#include <windows.h>
-
 #include "platform/platform.h"
 
+#include <windows.h>
+
+#include <type_traits>
+
 namespace platform {
+
+static_assert(std::is_same_v<BlockHandle, HGLOBAL> && std::is_same_v<BlockHandle, HLOCAL>);
+static_assert(std::is_same_v<FileHandle, HANDLE>);
+static_assert(sizeof(ModuleHandle) == sizeof(HMODULE));
+static_assert(sizeof(BlockHandle) == 4, "the host's records hold 32-bit handles");
+static_assert(MaxPath == MAX_PATH);
 
 BlockHandle globalAlloc(std::size_t size) { return GlobalAlloc(GMEM_MOVEABLE, size); }
 void* globalLock(BlockHandle block) { return GlobalLock(block); }
@@ -70,7 +78,7 @@ bool readHostHandle(std::uintptr_t handle, void* buffer, std::uint32_t count,
 
 std::uint32_t moduleFileName(ModuleHandle module, char* buffer, std::uint32_t size) {
   // A name that fills the buffer was cut to fit: no use as a path.
-  const DWORD length = GetModuleFileNameA(module, buffer, size);
+  const DWORD length = GetModuleFileNameA(static_cast<HMODULE>(module), buffer, size);
   return length < size ? length : 0;
 }
 

@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 
+#include <windows.h>
+
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
   if (reason == DLL_PROCESS_ATTACH) attachSettings(instance);
   return TRUE;

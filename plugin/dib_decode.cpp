@@ -14,21 +14,20 @@
 #include <cstring>
 
 #include "platform/jpeg_decoder.h"
+#include "plugin/camera_layout.h"
 #include "plugin/jpeg_probe.h"
 
 namespace {
 
-// The camera's 640 x 480 preview carries black bands of 26 rows above and
-// below its 640 x 428 (3:2) picture; any frame exactly 480 rows high is cut
-// to those middle rows.
-constexpr std::uint32_t CropFrameHeight = 480;
-constexpr std::uint32_t CroppedHeight = 428;
-constexpr std::uint32_t CropTopRows = 26;
+// Any frame exactly as high as the camera's preview is cut to the preview's
+// middle rows (camera_layout.h).
+constexpr std::uint32_t CropFrameHeight = PreviewFrameHeight;
+constexpr std::uint32_t CroppedHeight = PreviewHeight;
+constexpr std::uint32_t CropTopRows = PreviewCropTopRows;
 
 // BITMAPINFO: a 40-byte BITMAPINFOHEADER and one 4-byte colour-table slot.
 constexpr std::size_t HeaderBlockSize = 44;
 
-constexpr std::uint32_t BytesPerPixel = 3;  // blue, green, red
 constexpr std::uint8_t White = 0xFF;
 
 // BITMAPINFOHEADER as the host reads it. Both targets are little-endian, so
@@ -47,7 +46,6 @@ struct BitmapInfoHeader {
   std::uint32_t biClrImportant;
 };
 static_assert(sizeof(BitmapInfoHeader) == 40, "BITMAPINFOHEADER is 40 bytes");
-constexpr std::uint16_t BitCount = 24;
 constexpr std::uint32_t UncompressedRgb = 0;  // BI_RGB
 
 struct Geometry {
@@ -59,7 +57,8 @@ struct Geometry {
 };
 
 Geometry geometryOf(const TPEFFile& file) {
-  // The probe bounds both sides to 4096, so nothing here overflows 32 bits.
+  // The probe bounds both sides to MaxFrameSide, so nothing here overflows
+  // 32 bits (camera_layout.h).
   const auto width = static_cast<std::uint32_t>(file.width);
   const auto height = static_cast<std::uint32_t>(file.height);
   const bool cropped = height == CropFrameHeight;
@@ -73,7 +72,7 @@ void writeHeader(void* block, const Geometry& geometry) {
   header.biWidth = static_cast<std::int32_t>(geometry.width);
   header.biHeight = static_cast<std::int32_t>(geometry.outputHeight);  // positive: bottom-up
   header.biPlanes = 1;
-  header.biBitCount = BitCount;
+  header.biBitCount = BitsPerPixel;
   header.biCompression = UncompressedRgb;
   header.biSizeImage = geometry.rowStride * geometry.outputHeight;
   std::memcpy(block, &header, sizeof header);

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "plugin/byte_view.h"
+#include "io/byte_view.h"
 #include "plugin/plugin_types.h"
 
 // Probes the JPEG at the first byte of `jpeg` and decodes it, at best quality

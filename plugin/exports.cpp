@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "exif/info_text.h"
+#include "plugin/camera_layout.h"
 #include "plugin/dib_decode.h"
 #include "plugin/jpeg_probe.h"
 #include "plugin/plugin_info.h"
@@ -91,7 +92,8 @@ PluginResult pictureInfo(const char* source, std::int32_t offsetOrSize, std::uin
   }
   platform::BlockHandle textBlock;
   if (PluginResult result = handOverText(text, &textBlock)) return result;
-  *info = PictureInfo{0, 0, fullSize ? 3008 : 640, fullSize ? 2008 : 428, 0, 0, 24, textBlock};
+  *info = PictureInfo{0, 0, fullSize ? FullImageWidth : PreviewWidth,
+                      fullSize ? FullImageHeight : PreviewHeight, 0, 0, BitsPerPixel, textBlock};
   return Success;
 }
 

@@ -4,6 +4,8 @@
 // picture size lies in bounds, wherever the pair occurs.
 #include "plugin/jpeg_probe.h"
 
+#include "plugin/camera_layout.h"
+
 namespace {
 
 constexpr std::uint8_t MarkerPrefix = 0xFF;
@@ -13,20 +15,15 @@ constexpr std::uint8_t BaselineFrame = 0xC0;
 // Candidate positions the scan looks at, from start + 2 on, so the last one
 // is start + 65537.
 constexpr std::uint32_t ProbeScanLimit = 65536;
-// The camera's preview is 640 x 480; no smaller frame is a picture to show.
-constexpr std::uint32_t MinFrameWidth = 640;
-constexpr std::uint32_t MinFrameHeight = 480;
-// Caps the pixel block at 4096 x 4096 x 3 bytes (48 MiB).
-constexpr std::uint32_t MaxFrameSide = 4096;
+// No frame smaller than the camera's preview is a picture to show.
+constexpr std::uint32_t MinFrameWidth = PreviewWidth;
+constexpr std::uint32_t MinFrameHeight = PreviewFrameHeight;
 
 // From the marker's first byte: marker (2), segment length (2), precision
 // (1), number of lines (2, at 5), samples per line (2, at 7).
 constexpr std::uint32_t FrameFieldsSize = 9;
 constexpr std::uint32_t LinesOffset = 5;
 constexpr std::uint32_t SamplesOffset = 7;
-
-constexpr std::int32_t ProbedBitsPerPixel = 24;
-constexpr std::int32_t BytesPerPixel = 3;
 
 bool inBounds(std::uint32_t width, std::uint32_t height) {
   return height >= MinFrameHeight && height <= MaxFrameSide && width >= MinFrameWidth &&
@@ -54,8 +51,8 @@ bool TPEFFile::probeFrame(std::uint32_t start) {
     height = lines;
     width = samples;
     if (inBounds(samples, lines)) {
-      bitsPerPixel = ProbedBitsPerPixel;
-      byteSize = width * height * BytesPerPixel;
+      bitsPerPixel = BitsPerPixel;
+      byteSize = width * height * static_cast<std::int32_t>(BytesPerPixel);
       return true;
     }
   }

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "plugin/byte_view.h"
+#include "io/byte_view.h"
 #include "plugin/plugin_types.h"
 
 class TPEFFile {

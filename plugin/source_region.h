@@ -4,13 +4,10 @@
 
 #include <cstdint>
 
-#include "plugin/byte_view.h"
+#include "io/byte_view.h"
+#include "plugin/camera_layout.h"
 #include "plugin/plugin_types.h"
 
-// Positions count from the start of the raw file's data: the caller's
-// offset in a file, the first byte of a memory image.
-constexpr std::int32_t PreviewOffset = 8640;        // 0x21C0: the 640 x 480 JPEG
-constexpr std::int32_t FullImageOffset = 12371550;  // 0xBCC65E: the 3008 x 2008 JPEG
 constexpr std::int32_t HeaderReadSize = 65536;      // TIFF header and EXIF data
 constexpr std::int32_t PreviewWindowEnd = 65536;    // a file's preview read stops here
 constexpr std::int32_t MemoryPreviewLength = 65536; // preview region of a memory image

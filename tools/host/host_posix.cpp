@@ -1,11 +1,13 @@
 // The host's system services natively: dlopen of tarnik.so, whose POSIX
 // stand-in keeps the movable blocks in a table of its own, so they are read
-// through the library's own platform functions; iconv for code page 932.
+// through the library's C test interface (platform/posix_testing.h); iconv
+// for code page 932.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <iconv.h>
 #include <unistd.h>
 
+#include "platform/posix_testing.h"
 #include "tools/host/host_platform.h"
 
 const char* const DefaultPluginPath = TARNIK_DEFAULT_PLUGIN;
@@ -13,13 +15,12 @@ const char* const DefaultPluginPath = TARNIK_DEFAULT_PLUGIN;
 namespace {
 
 struct BlockFunctions {
-  decltype(&platform::globalLock) lock = nullptr;
-  decltype(&platform::globalUnlock) unlock = nullptr;
-  decltype(&platform::globalFree) release = nullptr;
-  decltype(&platform::globalSize) size = nullptr;
+  decltype(&tarnik_lock_block) lock = nullptr;
+  decltype(&tarnik_unlock_block) unlock = nullptr;
+  decltype(&tarnik_free_block) release = nullptr;
+  decltype(&tarnik_block_size) size = nullptr;
 };
-BlockFunctions globalBlocks;
-BlockFunctions localBlocks;
+BlockFunctions blocks;
 
 template <typename Function>
 bool find(void* library, const char* name, Function* function) {
@@ -27,28 +28,21 @@ bool find(void* library, const char* name, Function* function) {
   return *function != nullptr;
 }
 
-// The stand-in's block functions, by their C++ names (BlockHandle is a
-// 32-bit unsigned integer there).
 bool findBlocks(void* library) {
-  return find(library, "_ZN8platform10globalLockEj", &globalBlocks.lock) &&
-         find(library, "_ZN8platform12globalUnlockEj", &globalBlocks.unlock) &&
-         find(library, "_ZN8platform10globalFreeEj", &globalBlocks.release) &&
-         find(library, "_ZN8platform10globalSizeEj", &globalBlocks.size) &&
-         find(library, "_ZN8platform9localLockEj", &localBlocks.lock) &&
-         find(library, "_ZN8platform11localUnlockEj", &localBlocks.unlock) &&
-         find(library, "_ZN8platform9localFreeEj", &localBlocks.release) &&
-         find(library, "_ZN8platform9localSizeEj", &localBlocks.size);
+  return find(library, "tarnik_lock_block", &blocks.lock) &&
+         find(library, "tarnik_unlock_block", &blocks.unlock) &&
+         find(library, "tarnik_free_block", &blocks.release) &&
+         find(library, "tarnik_block_size", &blocks.size);
 }
 
-std::vector<std::uint8_t> take(const BlockFunctions& blocks, platform::BlockHandle block,
-                               std::size_t limit) {
+std::vector<std::uint8_t> take(platform::BlockHandle block, int local, std::size_t limit) {
   std::vector<std::uint8_t> bytes;
-  const std::size_t size = blocks.size(block);
-  if (const auto* memory = static_cast<const std::uint8_t*>(blocks.lock(block))) {
+  const std::size_t size = blocks.size(block, local);
+  if (const auto* memory = static_cast<const std::uint8_t*>(blocks.lock(block, local))) {
     bytes.assign(memory, memory + (size < limit ? size : limit));
-    blocks.unlock(block);
+    blocks.unlock(block, local);
   }
-  blocks.release(block);
+  blocks.release(block, local);
   return bytes;
 }
 
@@ -67,11 +61,11 @@ bool loadPlugin(const char* path, PluginExports* exports, std::string* error) {
 }
 
 std::vector<std::uint8_t> takeGlobalBlock(platform::BlockHandle block, std::size_t limit) {
-  return take(globalBlocks, block, limit);
+  return take(block, 0, limit);
 }
 
 std::vector<std::uint8_t> takeLocalBlock(platform::BlockHandle block, std::size_t limit) {
-  return take(localBlocks, block, limit);
+  return take(block, 1, limit);
 }
 
 std::uintptr_t openHostHandle(const char* path) {

@@ -1,0 +1,20 @@
+// The byte order of the multi-byte values a TIFF structure holds, and the
+// 16- and 32-bit reads through a ByteView in that order.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "io/byte_view.h"
+
+// Byte order of every read16/read32: set (most significant byte first, TIFF
+// "MM") by every analysis, clear until the first one, never cleared again. The
+// header's byte-order mark is not consulted, so all sources read big-endian.
+// Concurrent analyses only ever store true, so relaxed ordering suffices.
+extern std::atomic<bool> bigEndian;
+
+// The unsigned 16- or 32-bit value at `position` of `source`, in the order
+// `bigEndian` gives; false, with `value` untouched, when those bytes are not
+// all inside the window.
+bool read16(ByteView source, std::uint32_t position, std::uint16_t* value);
+bool read32(ByteView source, std::uint32_t position, std::uint32_t* value);

@@ -1,0 +1,36 @@
+// How the PENTAX *istD lays out its raw file and the pictures in it, and the
+// shape of the bitmap the host receives. Every file that needs one of these
+// numbers takes it from here.
+#pragma once
+
+#include <cstdint>
+
+// Positions count from the start of the raw file's data: the caller's offset
+// in a file, the first byte of a memory image. The camera writes both JPEGs
+// at these fixed bytes of every raw file.
+constexpr std::int32_t PreviewOffset = 8640;        // 0x21C0: the preview JPEG
+constexpr std::int32_t FullImageOffset = 12371550;  // 0xBCC65E: the full-size JPEG
+
+// The full-size JPEG: the sensor's 3008 x 2008 (3:2) picture.
+constexpr std::int32_t FullImageWidth = 3008;
+constexpr std::int32_t FullImageHeight = 2008;
+
+// The preview JPEG is 640 x 480 (4:3) and carries black bands of 26 rows
+// above and below its 640 x 428 (3:2) picture: 26 + 428 + 26 = 480.
+constexpr std::int32_t PreviewWidth = 640;
+constexpr std::int32_t PreviewFrameHeight = 480;
+constexpr std::int32_t PreviewHeight = 428;
+constexpr std::int32_t PreviewCropTopRows = 26;
+static_assert(2 * PreviewCropTopRows + PreviewHeight == PreviewFrameHeight);
+
+// The bitmap: 24-bit colour, three bytes per pixel (blue, green, red).
+constexpr std::int32_t BitsPerPixel = 24;
+constexpr std::uint32_t BytesPerPixel = 3;
+static_assert(BytesPerPixel * 8 == BitsPerPixel);
+
+// The frame probe accepts no side above this, which caps the pixel block at
+// 4096 x 4096 x 3 bytes (48 MiB).
+constexpr std::uint32_t MaxFrameSide = 4096;
+// The largest accepted frame's pixel block, with its rows padded to whole
+// 32-bit words, fits a signed 32-bit size: no size of a DIB overflows.
+static_assert((MaxFrameSide * BytesPerPixel + 3) / 4 * 4 * MaxFrameSide <= INT32_MAX);
