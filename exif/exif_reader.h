@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "exif/exif_tags.h"
 #include "io/byte_order.h"
 #include "io/byte_view.h"
 
@@ -24,9 +25,6 @@ constexpr std::size_t MaxDirectories = 8;
 constexpr std::uint32_t MakerNoteHeaderSize = 6;
 // TIFF header bytes 4-7: the offset of IFD0.
 constexpr std::uint32_t HeaderIfd0Offset = 4;
-
-constexpr std::uint16_t TagExifPointer = 34665;  // 0x8769, in IFD0
-constexpr std::uint16_t TagMakerNote = 37500;    // 0x927C, in the EXIF directory
 
 // Formatter convention: each formatter is lent a field buffer of this size and
 // returns true when it wrote a NUL-terminated field of at most 63 characters,

@@ -4,16 +4,10 @@
 #include <cstdio>
 
 #include "exif/exif_reader.h"
+#include "exif/exif_tags.h"
 #include "exif/lens_table.h"
 
 namespace {
-
-constexpr std::uint16_t TagFocusMode = 13;            // 0x000D, maker note, SHORT
-constexpr std::uint16_t TagLensCode = 63;             // 0x003F, maker note, two bytes
-constexpr std::uint16_t TagExposureProgram = 34850;   // 0x8822, SHORT
-constexpr std::uint16_t TagMeteringMode = 37383;      // 0x9207, SHORT
-constexpr std::uint16_t TagFlash = 37385;             // 0x9209, SHORT
-constexpr std::uint16_t TagWhiteBalance = 41987;      // 0xA403, SHORT
 
 struct CodeLabel {
   std::uint16_t code;

@@ -3,15 +3,9 @@
 #include <cstdio>
 
 #include "exif/exif_reader.h"
+#include "exif/exif_tags.h"
 
 namespace {
-
-constexpr std::uint16_t TagExposureTime = 33434;        // 0x829A, RATIONAL
-constexpr std::uint16_t TagFNumber = 33437;             // 0x829D, RATIONAL
-constexpr std::uint16_t TagIsoSpeed = 34855;            // 0x8827, SHORT
-constexpr std::uint16_t TagExposureBias = 37380;        // 0x9204, SRATIONAL
-constexpr std::uint16_t TagFocalLength = 37386;         // 0x920A, RATIONAL
-constexpr std::uint16_t TagFocalLength35mm = 41989;     // 0xA405, SHORT
 
 double quotient(std::uint32_t numerator, std::uint32_t denominator) {
   return static_cast<double>(numerator) / static_cast<double>(denominator);

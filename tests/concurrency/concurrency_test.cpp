@@ -14,8 +14,8 @@
 #include "platform/platform.h"
 #include "plugin/exports.h"
 #include "plugin/settings.h"
-#include "../unit/test_files.h"
-#include "tools/sample/pef_sample.h"
+#include "tests/support/test_files.h"
+#include "tests/support/pef_sample.h"
 
 namespace {
 

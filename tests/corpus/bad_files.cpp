@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "../unit/decode_jpegs.h"
-#include "../unit/exif_tiff_builder.h"
-#include "tools/sample/pef_sample.h"
+#include "plugin/plugin_types.h"
+#include "tests/support/pef_sample.h"
+#include "tests/support/test_jpegs.h"
+#include "tests/support/tiff_builder.h"
 
 namespace {
 
-constexpr std::int32_t Ok = 0, Unsupported = 2, ReadFailed = 6;
-constexpr std::uint16_t TagIso = 34855, TagFocalLength = 37386, TagExposureProgram = 34850;
+constexpr std::int32_t Ok = Success, Unsupported = UnsupportedFormat, ReadFailed = ReadError;
+constexpr std::uint16_t TagIso = TagIsoSpeed;
 constexpr std::uint16_t FillerTag = 1;  // a tag no field reads
 constexpr std::size_t FileSize = pef_sample::HeaderBlockSize;  // header and preview only
 constexpr std::size_t LastByte = FileSize - 1;

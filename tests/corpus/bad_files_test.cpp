@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "../unit/test_files.h"
+#include "tests/support/test_files.h"
 #include "bad_files.h"
 #include "platform/posix_testing.h"
 #include "plugin/exports.h"
@@ -44,7 +44,9 @@ std::int32_t picture(Export exported, const char* source, std::int32_t offsetOrS
 }
 
 void expectResult(std::int32_t actual, std::int32_t expected, const char* call) {
-  if (expected != AnyResult) EXPECT_EQ(actual, expected) << call;
+  if (expected != AnyResult) {
+    EXPECT_EQ(actual, expected) << call;
+  }
   EXPECT_TRUE(actual == Success || actual == UnsupportedFormat || actual == OutOfMemory ||
               actual == ReadError)
       << call << " gave " << actual;
@@ -74,7 +76,9 @@ TEST_F(BadFiles, EveryRecipeGivesItsExpectedResults) {
       const std::int32_t offsetOrSize = mode == SourceFile ? 0 : size;
       PictureInfo info;
       expectResult(GetPictureInfo(source, offsetOrSize, mode, &info), e.info, "GetPictureInfo");
-      if (e.textLines != AnyLines) EXPECT_EQ(textLines(info.infoText), e.textLines);
+      if (e.textLines != AnyLines) {
+        EXPECT_EQ(textLines(info.infoText), e.textLines);
+      }
       else textLines(info.infoText);
       expectResult(picture(GetPicture, source, offsetOrSize, mode), e.picture, "GetPicture");
       expectResult(picture(GetPreview, source, offsetOrSize, mode), e.preview, "GetPreview");

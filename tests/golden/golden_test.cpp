@@ -3,7 +3,6 @@
 // memory image; and a cross-check of the numbers against exiftool's reading
 // of the same files.
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <cmath>
 #include <cstdio>
@@ -16,6 +15,7 @@
 
 #include "platform/platform.h"
 #include "plugin/exports.h"
+#include "tests/support/cp932.h"
 
 namespace {
 
@@ -32,19 +32,6 @@ std::vector<std::string> recipeNames() {
   return names;
 }
 
-std::string utf8FromCp932(const std::string& text) {
-  iconv_t convert = ::iconv_open("UTF-8", "CP932");
-  std::string out(text.size() * 3 + 1, '\0');
-  char* in = const_cast<char*>(text.data());
-  char* to = out.data();
-  std::size_t inLeft = text.size(), outLeft = out.size();
-  const bool ok = ::iconv(convert, &in, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1);
-  ::iconv_close(convert);
-  EXPECT_TRUE(ok) << "not code page 932";
-  out.resize(out.size() - outLeft);
-  return out;
-}
-
 // GetPictureInfo's text as UTF-8; also checks the block's shape.
 std::string infoText(const char* source, std::int32_t offsetOrSize, std::uint32_t mode) {
   PictureInfo info;
@@ -57,7 +44,10 @@ std::string infoText(const char* source, std::int32_t offsetOrSize, std::uint32_
   EXPECT_EQ(std::string(bytes + text.size(), 4), std::string(4, '\0'));
   platform::localUnlock(info.infoText);
   platform::localFree(info.infoText);
-  return utf8FromCp932(text);
+  bool valid = false;
+  const std::string utf8 = cp932ToUtf8(text, &valid);
+  EXPECT_TRUE(valid) << "not code page 932";
+  return utf8;
 }
 
 std::string sample(const std::string& name) { return std::string(GOLDEN_SAMPLE_DIR) + "/" + name + ".pef"; }
@@ -129,7 +119,7 @@ std::string labelOf(int field, const std::string& code) {
 
 // Lines of the text in their fixed order, as exiftool's values predict them.
 TEST(GoldenText, AgreesWithExiftoolsReading) {
-  for (const std::string& name : {"camera", "labels-a", "labels-b", "labels-c", "iso-only"}) {
+  for (const char* name : {"camera", "labels-a", "labels-b", "labels-c", "iso-only"}) {
     SCOPED_TRACE(name);
     std::istringstream text(infoText(sample(name).c_str(), 0, SourceFile));
     std::vector<std::string> lines;
@@ -144,21 +134,33 @@ TEST(GoldenText, AgreesWithExiftoolsReading) {
       ASSERT_EQ(line.rfind(prefix, 0), 0u) << line;
       EXPECT_NEAR(numberOf(line.substr(std::strlen(prefix))), std::stod(raw), tolerance) << line;
     };
-    if (v[11] != "-") EXPECT_EQ(next(), labelOf(5, v[11]));
+    if (v[11] != "-") {
+      EXPECT_EQ(next(), labelOf(5, v[11]));
+    }
     expectNumber(v[0], "ISO", 0);
     if (v[1] != "-") {
       const std::string focal = next();
       EXPECT_NEAR(std::stod(focal), std::stod(v[1]), 0.05) << focal;
-      if (v[2] != "-") EXPECT_NE(focal.find("(" + v[2] + ")mm"), std::string::npos) << focal;
+      if (v[2] != "-") {
+        EXPECT_NE(focal.find("(" + v[2] + ")mm"), std::string::npos) << focal;
+      }
     }
     expectNumber(v[3], "", 0.05);
     expectNumber(v[4], "F", 0.05);
     expectNumber(v[5], "EV", 1e-6);
-    if (v[6] != "-") EXPECT_EQ(next(), labelOf(0, v[6]));
+    if (v[6] != "-") {
+      EXPECT_EQ(next(), labelOf(0, v[6]));
+    }
     EXPECT_EQ(next(), labelOf(1, v[7]));
-    if (v[10] != "-") EXPECT_EQ(next(), labelOf(4, v[10]));
-    if (v[8] != "-") EXPECT_EQ(next(), labelOf(2, v[8]));
-    if (v[9] != "-") EXPECT_EQ(next(), labelOf(3, v[9]));
+    if (v[10] != "-") {
+      EXPECT_EQ(next(), labelOf(4, v[10]));
+    }
+    if (v[8] != "-") {
+      EXPECT_EQ(next(), labelOf(2, v[8]));
+    }
+    if (v[9] != "-") {
+      EXPECT_EQ(next(), labelOf(3, v[9]));
+    }
     EXPECT_EQ(at, lines.size()) << "no line left over";
   }
 }

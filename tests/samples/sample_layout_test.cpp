@@ -5,7 +5,7 @@
 
 #include <map>
 
-#include "pef_sample.h"
+#include "tests/support/pef_sample.h"
 
 namespace {
 
@@ -19,11 +19,13 @@ std::map<std::uint16_t, std::size_t> readDirectory(const Bytes& b, std::size_t a
   EXPECT_EQ(at % 2, 0u) << "directory at an odd offset";
   std::map<std::uint16_t, std::size_t> fields;
   const std::uint32_t count = be16(b, at);
-  EXPECT_LT(at + 2 + 12 * count + 4, PreviewOffset);
+  EXPECT_LT(at + 2 + 12 * count + 4, pef_sample::PreviewOffset);
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::size_t entry = at + 2 + 12 * i;
     const auto tag = static_cast<std::uint16_t>(be16(b, entry));
-    if (!fields.empty()) EXPECT_GT(tag, fields.rbegin()->first) << "entries out of tag order";
+    if (!fields.empty()) {
+      EXPECT_GT(tag, fields.rbegin()->first) << "entries out of tag order";
+    }
     fields[tag] = entry + 8;
   }
   return fields;
@@ -89,11 +91,11 @@ TEST(SampleLayout, JpegsSitAtTheCameraOffsetsWithTheirSizes) {
   o.prefix = 100;
   const Sample s = buildSample(o);
   const Bytes& b = s.bytes;
-  ASSERT_EQ(b.size(), 100 + FullImageOffset + s.fullSize);
-  for (std::size_t at : {100 + PreviewOffset, 100 + FullImageOffset}) EXPECT_EQ(be16(b, at), 0xFFD8u) << at;
-  EXPECT_EQ(be16(b, 100 + PreviewOffset + s.previewSize - 2), 0xFFD9u);
+  ASSERT_EQ(b.size(), 100 + pef_sample::FullImageOffset + s.fullSize);
+  for (std::size_t at : {100 + pef_sample::PreviewOffset, 100 + pef_sample::FullImageOffset}) EXPECT_EQ(be16(b, at), 0xFFD8u) << at;
+  EXPECT_EQ(be16(b, 100 + pef_sample::PreviewOffset + s.previewSize - 2), 0xFFD9u);
   EXPECT_EQ(be16(b, b.size() - 2), 0xFFD9u);
-  EXPECT_LE(PreviewOffset + s.previewSize, HeaderBlockSize);
+  EXPECT_LE(pef_sample::PreviewOffset + s.previewSize, HeaderBlockSize);
   EXPECT_NE(be16(b, 0), 0x4D4Du);  // the prefix does not look like a sample
   EXPECT_EQ(be32(b, 100), 0x4D4D002Au);
 }

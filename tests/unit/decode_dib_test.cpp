@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "decode_jpegs.h"
+#include "tests/support/test_jpegs.h"
 #include "platform/platform.h"
 #include "platform/posix_testing.h"
 #include "plugin/dib_decode.h"
@@ -79,7 +79,7 @@ struct DecodeCase {
 
 void expectDecodes(const DecodeCase& c) {
   SCOPED_TRACE(c.name);
-  const Dib dib = extract(c.jpeg, c.best ? RequestBestQuality : 0);
+  const Dib dib = extract(c.jpeg, c.best ? std::uint32_t{RequestBestQuality} : 0u);
   ASSERT_EQ(dib.result, Success);
   expectHeader(dib.header, c.width, c.outputHeight);
   expectPixels(dib.pixels, c.width, c.height, c.outputHeight, c.skip, djpegBitmap(c.jpeg, c.best));

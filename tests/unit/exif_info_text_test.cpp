@@ -27,17 +27,17 @@ TiffBuilder cameraFile(ValueField lens, std::uint16_t focusMode) {
   const std::uint32_t bias = file.rational(static_cast<std::uint32_t>(-1), 3);
   // Tags in ascending order, as a camera writes them.
   addExif(file,
-          {{tag::ExposureTime, longValue(exposure)},
-           {tag::FNumber, longValue(aperture)},
-           {tag::ExposureProgram, shortValue(3)},
-           {tag::Iso, shortValue(200)},
-           {tag::ExposureBias, longValue(bias)},
-           {tag::MeteringMode, shortValue(5)},
-           {tag::Flash, shortValue(16)},
-           {tag::FocalLength, longValue(focal)},
-           {tag::WhiteBalance, shortValue(0)},
-           {tag::FocalLength35mm, shortValue(75)}},
-          {{{tag::FocusMode, shortValue(focusMode)}, {tag::LensCode, lens}}});
+          {{TagExposureTime, longValue(exposure)},
+           {TagFNumber, longValue(aperture)},
+           {TagExposureProgram, shortValue(3)},
+           {TagIsoSpeed, shortValue(200)},
+           {TagExposureBias, longValue(bias)},
+           {TagMeteringMode, shortValue(5)},
+           {TagFlash, shortValue(16)},
+           {TagFocalLength, longValue(focal)},
+           {TagWhiteBalance, shortValue(0)},
+           {TagFocalLength35mm, shortValue(75)}},
+          {{{TagFocusMode, shortValue(focusMode)}, {TagLensCode, lens}}});
   return file;
 }
 
@@ -63,13 +63,13 @@ TEST(ExifInfoText, FieldsNotProducedLeaveNoLine) {
 
 // No maker note either: no lens or focus line.
 TEST(ExifInfoText, OnlyIsoGivesIsoAndManualExposure) {
-  const TiffBuilder file = exifFile({{tag::Iso, shortValue(100)}});
+  const TiffBuilder file = exifFile({{TagIsoSpeed, shortValue(100)}});
   EXPECT_EQ(infoText(file.view()), std::string("ISO100\n") + cp932::ManualExposure + "\n");
 }
 
 TEST(ExifInfoText, NoExifDirectoryGivesAnEmptyText) {
   TiffBuilder file;
-  file.setIfd0(file.directory({{tag::Iso, shortValue(100)}, {tag::MeteringMode, shortValue(1)}}));
+  file.setIfd0(file.directory({{TagIsoSpeed, shortValue(100)}, {TagMeteringMode, shortValue(1)}}));
   EXPECT_EQ(infoText(file.view()), "");
   EXPECT_EQ(infoText(ByteView()), "");
 }

@@ -10,7 +10,7 @@
 #include "platform/posix_testing.h"
 #include "plugin/exports.h"
 #include "plugin/settings.h"
-#include "test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "platform/posix_testing.h"
 #include "plugin/exports.h"
 #include "plugin/settings.h"
-#include "test_files.h"
-#include "tools/sample/pef_sample.h"
+#include "tests/support/test_files.h"
+#include "tests/support/pef_sample.h"
 
 namespace {
 

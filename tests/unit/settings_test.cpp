@@ -5,7 +5,7 @@
 
 #include "platform/platform.h"
 #include "plugin/settings.h"
-#include "test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -40,7 +40,9 @@ TEST(SettingInteger, FollowsTheIntegerRules) {
   for (const IntegerCase& c : cases) {
     std::int32_t value = 12345;
     EXPECT_EQ(parseSettingInteger(c.text, &value), c.valid) << '"' << c.text << '"';
-    if (c.valid) EXPECT_EQ(value, c.value) << '"' << c.text << '"';
+    if (c.valid) {
+      EXPECT_EQ(value, c.value) << '"' << c.text << '"';
+    }
   }
 }
 

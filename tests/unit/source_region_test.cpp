@@ -3,7 +3,7 @@
 #include "platform/platform.h"
 #include "platform/posix_testing.h"
 #include "plugin/source_region.h"
-#include "test_files.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -59,7 +59,9 @@ TEST(ReadSourceRegion, PlansTheRegionFromTheWholeFileSize) {
     ASSERT_EQ(buffer.count, c.count);
     for (std::uint32_t i = 0; i < c.count; i += 997)
       ASSERT_EQ(buffer.memory[i], bytes[c.position + i]) << "byte " << i;
-    if (c.count) EXPECT_EQ(buffer.memory[c.count - 1], bytes[c.position + c.count - 1]);
+    if (c.count) {
+      EXPECT_EQ(buffer.memory[c.count - 1], bytes[c.position + c.count - 1]);
+    }
     platform::heapFree(buffer.memory);
   }
 }

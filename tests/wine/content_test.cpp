@@ -9,6 +9,7 @@
 #include <string>
 
 #include "plugin_fixture.h"
+#include "tests/support/cp932.h"
 
 namespace {
 
@@ -115,17 +116,6 @@ TEST_CASE(pictures, MatchDjpegFromFileAndMemory) {
 
 // ---- texts -----------------------------------------------------------------
 
-std::string utf8FromCp932(const std::string& text) {
-  if (text.empty()) return text;
-  const int wide = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring w(static_cast<std::size_t>(wide), L'\0');
-  MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()), w.data(), wide);
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, out.data(), bytes, nullptr, nullptr);
-  return out;
-}
-
 // GetPictureInfo's text as UTF-8, with the text block checked: unlocked,
 // the text's length plus 4 bytes, zeros behind the text.
 std::string infoText(const void* source, std::int32_t offsetOrSize, std::uint32_t mode) {
@@ -142,7 +132,10 @@ std::string infoText(const void* source, std::int32_t offsetOrSize, std::uint32_
   CHECK(std::memcmp(bytes + text.size(), "\0\0\0\0", 4) == 0);
   LocalUnlock(block);
   LocalFree(block);
-  return utf8FromCp932(text);
+  bool valid = false;
+  const std::string utf8 = cp932ToUtf8(text, &valid);
+  CHECK(valid);
+  return utf8;
 }
 
 void expectText(const std::string& actual, const std::string& expected, const std::string& what) {

@@ -1,7 +1,7 @@
 // What the command-line host needs from the system it runs on: loading the
 // plug-in, reading the movable blocks it hands over, a file handle for
-// IsSupported, and code page 932 text as UTF-8. host_posix.cpp and
-// host_win32.cpp implement it.
+// IsSupported. host_posix.cpp and host_win32.cpp implement it; code page 932
+// text becomes UTF-8 through tests/support/cp932.h.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "plugin/exports.h"
+#include "tests/support/cp932.h"
 
 struct PluginExports {
   decltype(&GetPluginInfo) getPluginInfo = nullptr;
@@ -33,5 +34,3 @@ std::vector<std::uint8_t> takeLocalBlock(platform::BlockHandle block, std::size_
 // it does not open.
 std::uintptr_t openHostHandle(const char* path);
 void closeHostHandle(std::uintptr_t handle);
-
-std::string cp932ToUtf8(const std::string& text);

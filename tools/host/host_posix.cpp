@@ -1,10 +1,8 @@
 // The host's system services natively: dlopen of tarnik.so, whose POSIX
 // stand-in keeps the movable blocks in a table of its own, so they are read
-// through the library's C test interface (platform/posix_testing.h); iconv
-// for code page 932.
+// through the library's C test interface (platform/posix_testing.h).
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <iconv.h>
 #include <unistd.h>
 
 #include "platform/posix_testing.h"
@@ -74,17 +72,3 @@ std::uintptr_t openHostHandle(const char* path) {
 }
 
 void closeHostHandle(std::uintptr_t handle) { close(static_cast<int>(handle)); }
-
-std::string cp932ToUtf8(const std::string& text) {
-  iconv_t converter = iconv_open("UTF-8", "CP932");
-  if (converter == reinterpret_cast<iconv_t>(-1)) return text;
-  std::string out(text.size() * 3 + 1, '\0');  // a CP932 byte becomes at most 3 UTF-8 bytes
-  char* in = const_cast<char*>(text.data());
-  std::size_t inLeft = text.size();
-  char* outPtr = out.data();
-  std::size_t outLeft = out.size();
-  iconv(converter, &in, &inLeft, &outPtr, &outLeft);
-  iconv_close(converter);
-  out.resize(out.size() - outLeft);
-  return out;
-}

@@ -1,6 +1,5 @@
 // The host's system services on Windows: LoadLibraryA/GetProcAddress of
-// tarnik.spi, the Global and Local block functions, CreateFileA, and
-// MultiByteToWideChar(932) / WideCharToMultiByte(CP_UTF8).
+// tarnik.spi, the Global and Local block functions, and CreateFileA.
 #include <windows.h>
 
 #include "tools/host/host_platform.h"
@@ -56,14 +55,3 @@ std::uintptr_t openHostHandle(const char* path) {
 }
 
 void closeHostHandle(std::uintptr_t handle) { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
-
-std::string cp932ToUtf8(const std::string& text) {
-  const int size = static_cast<int>(text.size());
-  const int wide = MultiByteToWideChar(932, 0, text.data(), size, nullptr, 0);
-  std::wstring utf16(wide, L'\0');
-  MultiByteToWideChar(932, 0, text.data(), size, utf16.data(), wide);
-  const int narrow = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
-  std::string utf8(narrow, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, utf8.data(), narrow, nullptr, nullptr);
-  return utf8;
-}

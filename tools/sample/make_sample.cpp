@@ -8,7 +8,7 @@
 #include <string>
 #include <variant>
 
-#include "pef_sample.h"
+#include "tests/support/pef_sample.h"
 
 namespace {
 

@@ -7,17 +7,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "plugin/camera_layout.h"
 
 namespace pef_sample {
 
 using Bytes = std::vector<std::uint8_t>;
 
 // Where the camera puts the two JPEGs, counted from the raw file's first byte.
-constexpr std::size_t PreviewOffset = 8640;
-constexpr std::size_t FullImageOffset = 12371550;
+constexpr std::size_t PreviewOffset = ::PreviewOffset;
+constexpr std::size_t FullImageOffset = ::FullImageOffset;
 // The camera's header block: TIFF directories and the preview end before it.
 constexpr std::size_t HeaderBlockSize = 65536;
 
@@ -54,13 +57,19 @@ struct ShotValues {
 // the smc PENTAX-FA 50mmF1.4 (series 5, id 4).
 ShotValues cameraValues();
 
-// One embedded JPEG. Baseline, 2x2 chroma subsampling, unless asked otherwise.
+// Chroma sampling of a colour JPEG (luma against chroma), or CMYK.
+enum class Layout { H2V2, H2V1, H1V1, Cmyk };
+
+// One embedded JPEG. Baseline, 2x2 chroma subsampling, Huffman coding,
+// unless asked otherwise.
 struct JpegOptions {
-  int width = 640;
-  int height = 480;
+  int width = PreviewWidth;
+  int height = PreviewFrameHeight;
   int quality = 80;
   bool greyscale = false;
   bool progressive = false;
+  Layout layout = Layout::H2V2;
+  bool arithmetic = false;
 };
 
 JpegOptions cameraPreview();    // 640 x 480, quality 80
@@ -90,8 +99,16 @@ struct Sample {
 // the start of the file. Its length is below PreviewOffset.
 Bytes buildTiffHeader(const SampleOptions& options);
 
-// A JPEG of the synthetic test scene; its layout follows the options.
-// Throws std::runtime_error for a size or quality libjpeg cannot encode.
+// Fills one row of `samples` (width x components, as the options ask) for
+// row y counted from the top.
+using RowPainter = std::function<void(int y, std::uint8_t* samples)>;
+
+// The one JPEG encoder: libjpeg's compressor with the options' layout over
+// the rows `paint` gives. Throws std::runtime_error for a size or quality
+// libjpeg cannot encode.
+Bytes encodeJpeg(const JpegOptions& options, const RowPainter& paint);
+
+// A JPEG of the synthetic test scene (RGB or greyscale).
 Bytes synthJpeg(const JpegOptions& options);
 
 // The whole file as the options describe it. Throws std::runtime_error when

@@ -3,7 +3,7 @@
 // (upsampling and IDCT errors), hard edges and a checkerboard (block
 // boundaries), colour patches (channel order) and noise-like texture from a
 // fixed-seed hash, so no two blocks compress alike.
-#include "scene.h"
+#include "tests/support/scene.h"
 
 #include <algorithm>
 #include <cmath>

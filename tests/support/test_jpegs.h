@@ -1,5 +1,5 @@
-// JPEGs for the decode tests, from the sample generator and libjpeg's
-// compressor, and libjpeg's own djpeg as the reference decoder.
+// JPEGs for the decode tests and the bad-file corpus, from the one encoder,
+// and libjpeg's own djpeg as the reference decoder.
 #pragma once
 
 #include <cstdint>
@@ -11,56 +11,25 @@
 #include <tuple>
 #include <vector>
 
-#include <jpeglib.h>
-
-#include "pef_sample.h"
-#include "test_files.h"
+#include "tests/support/pef_sample.h"
+#include "tests/support/test_files.h"
 
 using pef_sample::Bytes;
-
-// Chroma layouts and colour spaces the sample generator (2x2 chroma or
-// greyscale) does not make.
-enum class Layout { H2V1, H1V1, Cmyk };
+using pef_sample::Layout;
 
 // A picture with gradients and fine detail, so that IDCT and upsampling
-// differences would show in every block.
+// differences would show in every block; cheap to make, unlike the scene.
 // Quality and arithmetic coding are for the bad-file corpus, which must fit
 // such a picture into the preview's place.
 inline Bytes encodeJpeg(int width, int height, Layout layout, int quality = 75,
                         bool arithmetic = false) {
-  jpeg_compress_struct cinfo{};
-  jpeg_error_mgr errors{};
-  cinfo.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&cinfo);
-  unsigned char* out = nullptr;
-  unsigned long outSize = 0;
-  jpeg_mem_dest(&cinfo, &out, &outSize);
+  pef_sample::JpegOptions options{width, height, quality, false, false, layout, arithmetic};
   const int components = layout == Layout::Cmyk ? 4 : 3;
-  cinfo.image_width = static_cast<JDIMENSION>(width);
-  cinfo.image_height = static_cast<JDIMENSION>(height);
-  cinfo.input_components = components;
-  cinfo.in_color_space = layout == Layout::Cmyk ? JCS_CMYK : JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, quality, TRUE);
-  cinfo.arith_code = arithmetic ? TRUE : FALSE;
-  cinfo.comp_info[0].v_samp_factor = 1;
-  if (layout == Layout::H1V1) cinfo.comp_info[0].h_samp_factor = 1;
-  jpeg_start_compress(&cinfo, TRUE);
-  std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * components);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    const int y = static_cast<int>(cinfo.next_scanline);
+  return pef_sample::encodeJpeg(options, [&](int y, std::uint8_t* row) {
     for (int x = 0; x < width; ++x)
       for (int c = 0; c < components; ++c)
-        row[static_cast<std::size_t>(x * components + c)] =
-            static_cast<JSAMPLE>((x * (c + 1) + y * (3 - c) + ((x ^ y) & 0x1F) * 3) & 0xFF);
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&cinfo, rows, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  Bytes jpeg(out, out + outSize);
-  std::free(out);
-  return jpeg;
+        row[x * components + c] = static_cast<std::uint8_t>((x * (c + 1) + y * (3 - c) + ((x ^ y) & 0x1F) * 3) & 0xFF);
+  });
 }
 
 // The sample generator's scene, 2x2 chroma, baseline unless asked otherwise.

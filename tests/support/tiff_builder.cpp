@@ -1,0 +1,99 @@
+#include "tests/support/tiff_builder.h"
+
+namespace {
+
+// Count (2), 12-byte entries, next-directory link (4).
+constexpr std::uint32_t DirectoryOverhead = 2 + 4;
+constexpr std::uint32_t EntrySize = 12;
+constexpr std::uint32_t ValueFieldSize = 4;
+constexpr std::uint8_t MakerNoteHeader[TiffBuilder::MakerNoteHeaderSize] = {'A', 'O', 'C', 0, 'M', 'M'};
+
+// TIFF keeps every value on an even offset.
+std::uint32_t evenUp(std::size_t n) { return static_cast<std::uint32_t>(n + (n & 1)); }
+
+std::uint32_t outOfLineSize(const TiffEntry& e) {
+  return e.value.size() > ValueFieldSize ? evenUp(e.value.size()) : 0;
+}
+
+}  // namespace
+
+std::uint32_t TiffBuilder::rational(std::uint32_t numerator, std::uint32_t denominator) {
+  const std::uint32_t at = size();
+  append32(numerator);
+  append32(denominator);
+  return at;
+}
+
+std::uint32_t TiffBuilder::directorySize(const std::vector<TiffEntry>& entries) {
+  std::uint32_t total = DirectoryOverhead + EntrySize * static_cast<std::uint32_t>(entries.size());
+  for (const TiffEntry& e : entries) total += outOfLineSize(e);
+  return total;
+}
+
+std::uint32_t TiffBuilder::writeDirectory(const std::vector<TiffEntry>& entries,
+                                          std::optional<std::uint16_t> declared) {
+  const std::uint32_t at = size();
+  std::uint32_t dataAt = at + DirectoryOverhead + EntrySize * static_cast<std::uint32_t>(entries.size());
+  std::vector<std::uint8_t> data;
+  append16(declared.value_or(static_cast<std::uint16_t>(entries.size())));
+  for (const TiffEntry& e : entries) {
+    append16(e.tag);
+    append16(e.type);
+    append32(e.count);
+    if (outOfLineSize(e) == 0) {
+      std::vector<std::uint8_t> field = e.value;
+      field.resize(ValueFieldSize);  // left-justified, zero-padded
+      bytes_.insert(bytes_.end(), field.begin(), field.end());
+    } else {
+      append32(dataAt + static_cast<std::uint32_t>(data.size()));
+      data.insert(data.end(), e.value.begin(), e.value.end());
+      data.resize(evenUp(data.size()));
+    }
+  }
+  append32(0);
+  bytes_.insert(bytes_.end(), data.begin(), data.end());
+  return at;
+}
+
+std::uint32_t TiffBuilder::writeMakerNote(const std::vector<TiffEntry>& entries) {
+  const std::uint32_t at = size();
+  bytes_.insert(bytes_.end(), std::begin(MakerNoteHeader), std::end(MakerNoteHeader));
+  writeDirectory(entries);
+  return at;
+}
+
+void TiffBuilder::put32(std::uint32_t at, std::uint32_t v) {
+  const ValueField b = longValue(v);
+  for (std::uint32_t i = 0; i < b.size(); ++i) bytes_[at + i] = b[i];
+}
+
+void TiffBuilder::pad(std::uint32_t count) { bytes_.insert(bytes_.end(), count, 0); }
+
+std::vector<TiffEntry> TiffBuilder::entries(const std::vector<TiffTag>& tags) {
+  std::vector<TiffEntry> out;
+  // The reader never examines type or count.
+  for (const TiffTag& t : tags) out.push_back({t.tag, TypeShort, 1, {t.value.begin(), t.value.end()}});
+  return out;
+}
+
+void TiffBuilder::append16(std::uint16_t v) {
+  bytes_.push_back(static_cast<std::uint8_t>(v >> 8));
+  bytes_.push_back(static_cast<std::uint8_t>(v));
+}
+
+void TiffBuilder::append32(std::uint32_t v) {
+  const ValueField b = longValue(v);
+  bytes_.insert(bytes_.end(), b.begin(), b.end());
+}
+
+void addExif(TiffBuilder& file, std::vector<TiffTag> exif,
+             const std::optional<std::vector<TiffTag>>& makerNote) {
+  if (makerNote) exif.push_back({TagMakerNote, longValue(file.makerNote(*makerNote))});
+  file.setIfd0(file.directory({{TagExifPointer, longValue(file.directory(exif))}}));
+}
+
+TiffBuilder exifFile(const std::vector<TiffTag>& exif, const std::optional<std::vector<TiffTag>>& makerNote) {
+  TiffBuilder file;
+  addExif(file, exif, makerNote);
+  return file;
+}

@@ -1,0 +1,112 @@
+// The lens-name table, row by row as text ("series firstId idCount name"),
+// so that a change names the row it touched.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "exif/lens_table.h"
+#include "tests/support/cp932.h"
+
+namespace {
+
+const char* const expectedRows[LensNameRows] = {
+    "2 0 255 KAﾚﾝｽﾞ",
+    "3 17 1 smc PENTAX-FA SOFT 85mmF2.8",
+    "3 18 1 smc PENTAX-F 1.7X AF ADAPTER",
+    "3 19 1 smc PENTAX-F 24-50mmF4",
+    "3 20 1 smc PENTAX-F 35-80mmF4-5.6",
+    "3 21 1 smc PENTAX-F 80-200mmF4.7-5.6",
+    "3 22 1 smc PENTAX-F FISH-EYE17-28mmF3.5-4.5",
+    "3 23 1 smc PENTAX-F 100-300mmF4.5-5.6",
+    "3 24 1 smc PENTAX-F 35-135mmF3.5-4.5",
+    "3 25 1 smc PENTAX-F 35-105mmF4-5.6",
+    "3 26 1 smc PENTAX-F*250-600mmF5.6ED[IF]",
+    "3 27 1 smc PENTAX-F 28-80mmF3.5-4.5",
+    "3 28 1 smc PENTAX-F 35-70mmF3.5-4.5",
+    "3 29 1 PENTAX-F 28-80mmF3.5-4.5",
+    "3 30 1 PENTAX-F 70-200mmF4-5.6",
+    "3 31 1 smc PENTAX-F 70-210mmF4-5.6",
+    "3 32 1 smc PENTAX-F 50mmF1.4",
+    "3 33 1 smc PENTAX-F 50mmF1.7",
+    "3 34 1 smc PENTAX-F 135mmF2.8[IF]",
+    "3 35 1 smc PENTAX-F 28mmF2.8",
+    "3 38 1 smc PENTAX-F*300mmF4.5ED[IF]",
+    "3 39 1 smc PENTAX-F*600mmF4ED[IF]",
+    "3 40 1 smc PENTAX-F MACRO 100mmF2.8",
+    "3 41 1 smc PENTAX-F MACRO 50mmF2.8",
+    "3 50 1 smc PENTAX-FA 28-70mmF4AL",
+    "3 52 1 smc PENTAX-FA 28-200mmF3.8-5.6AL[IF]",
+    "3 53 1 smc PENTAX-FA 28-80mmF3.5-5.6AL",
+    "4 1 1 smc PENTAX-FA SOFT 28mmF2.8",
+    "4 2 1 smc PENTAX-FA 80-320mmF4.5-5.6",
+    "4 3 1 smc PENTAX-FA 43mmF1.9 Limited",
+    "4 6 1 smc PENTAX-FA 35-80mmF4-5.6",
+    "4 15 1 smc PENTAX-FA 28-105mmF4-5.6[IF]",
+    "4 20 1 smc PENTAX-FA 28-80mmF3.5-5.6",
+    "4 23 1 smc PENTAX-FA 20-35mmF4AL",
+    "4 24 1 smc PENTAX-FA 77mmF1.8 Limited",
+    "4 26 1 smc PENTAX-FA MACRO 100mmF3.5",
+    "4 28 1 smc PENTAX-FA 35mmF2AL",
+    "4 34 1 smc PENTAX-FA 24-90mmF3.5-4.5AL[IF]",
+    "4 35 1 smc PENTAX-FA 100-300mmF4.7-5.8",
+    "4 38 1 smc PENTAX-FA 28-105mmF3.2-4.5AL[IF]",
+    "4 39 1 smc PENTAX-FA 31mmF1.8AL Limited",
+    "4 43 1 smc PENTAX-FA 28-90mmF3.5-5.6",
+    "4 44 1 smc PENTAX-FA J 75-300mmF4.5-5.8AL",
+    "4 46 1 smc PENTAX-FA J 28-80mm F3.5-5.6AL",
+    "4 47 1 smc PENTAX-FA J 18-35mmF4-5.6AL",
+    "4 253 1 smc PENTAX-DA 14mmF2.8ED[IF]",
+    "4 254 1 smc PENTAX-DA 16-45mmF4ED AL",
+    "5 1 1 smc PENTAX-FA*24mmF2 AL[IF]",
+    "5 2 1 smc PENTAX-FA 28mmF2.8 AL",
+    "5 3 1 smc PENTAX-FA 50mmF1.7",
+    "5 4 1 smc PENTAX-FA 50mmF1.4",
+    "5 5 1 smc PENTAX-FA*600mmF4ED[IF]",
+    "5 6 1 smc PENTAX-FA*300mmF4.5ED[IF]",
+    "5 7 1 smc PENTAX-FA 135mmF2.8[IF]",
+    "5 8 1 smc PENTAX-FA MACRO 50mmF2.8",
+    "5 9 1 smc PENTAX-FA MACRO 100mmF2.8",
+    "5 10 1 smc PENTAX-FA*85mmF1.4[IF]",
+    "5 11 1 smc PENTAX-FA*200mmF2.8ED[IF]",
+    "5 12 1 smc PENTAX-FA 28-80mmF3.5-4.7",
+    "5 13 1 smc PENTAX-FA 70-200mmF4-5.6",
+    "5 14 1 smc PENTAX-FA* 250-600mmF5.6ED[IF]",
+    "5 15 1 smc PENTAX-FA 28-105mmF4-5.6",
+    "5 16 1 smc PENTAX-FA 100-300mmF4.5-5.6",
+    "6 1 1 smc PENTAX-FA*85mmF1.4[IF]",
+    "6 2 1 smc PENTAX-FA*200mmF2.8ED[IF]",
+    "6 3 1 smc PENTAX-FA*300mmF2.8ED[IF]",
+    "6 4 1 smc PENTAX-FA*28-70mmF2.8AL",
+    "6 5 1 smc PENTAX-FA*80-200mmF2.8ED[IF]",
+    "6 6 1 smc PENTAX-FA*28-70mmF2.8AL",
+    "6 7 1 smc PENTAX-FA*80-200mmF2.8ED[IF]",
+    "6 8 1 smc PENTAX-FA 28-70mmF4AL",
+    "6 9 1 smc PENTAX-FA 20mmF2.8",
+    "6 10 1 smc PENTAX-FA*400mmF5.6ED[IF]",
+    "6 13 1 smc PENTAX-FA*400mmF5.6ED[IF]",
+    "6 14 1 smc PENTAX-FA* MACRO 200mmF4ED[IF]",
+    "0 0 0 不明なレンズ",
+};
+
+std::string rowText(const LensNameRow& row) {
+  char numbers[32];
+  std::snprintf(numbers, sizeof numbers, "%d %d %d ", row.series, row.firstId, row.idCount);
+  return numbers + cp932ToUtf8(row.name);
+}
+
+TEST(ExifLensTable, RowsAreTheCameraMakersList) {
+  for (std::size_t i = 0; i < LensNameRows; ++i) EXPECT_EQ(rowText(lensNameTable[i]), expectedRows[i]) << "row " << i;
+}
+
+TEST(ExifLensTable, RowsCoverEachCodeOnce) {
+  std::set<int> covered;
+  for (std::size_t i = 0; i + 1 < LensNameRows; ++i) {
+    const LensNameRow& row = lensNameTable[i];
+    for (int id = row.firstId; id < row.firstId + row.idCount; ++id)
+      EXPECT_TRUE(covered.insert(row.series << 8 | id).second) << "row " << i;
+  }
+}
+
+}  // namespace
