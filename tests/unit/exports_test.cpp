@@ -10,6 +10,7 @@
 #include "platform/posix_testing.h"
 #include "plugin/exports.h"
 #include "plugin/settings.h"
+#include "tests/support/pef_sample.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -59,11 +60,24 @@ TEST(ArchiveExports, AreNotImplemented) {
   EXPECT_EQ(GetFile(~0u, 0, 0, 0, 0, 0), -1);
 }
 
-TEST(IsSupported, PointerFormLooksAtTheByteOrderMarkOnly) {
-  const std::uint8_t mm[] = {'M', 'M', 0, 42};
-  const std::uint8_t ii[] = {'I', 'I', 42, 0};
-  EXPECT_EQ(IsSupported("x.pef", reinterpret_cast<std::uintptr_t>(mm)), 1);
-  EXPECT_EQ(IsSupported("x.pef", reinterpret_cast<std::uintptr_t>(ii)), 0);
+// Both forms want "MM" in the first two bytes; the handle form then wants
+// the preview's frame too.
+TEST(IsSupported, WantsBothBytesOfTheBigEndianMark) {
+  pef_sample::SampleOptions options;
+  options.fullImage.reset();
+  const pef_sample::Bytes camera = pef_sample::buildSample(options).bytes;
+  TempDir dir;
+  for (const char* mark : {"MM", "MI", "IM", "II", "M\0"}) {
+    SCOPED_TRACE(mark);
+    const int expected = std::string(mark) == "MM" ? 1 : 0;
+    const std::uint8_t bytes[] = {static_cast<std::uint8_t>(mark[0]), static_cast<std::uint8_t>(mark[1]), 0, 42};
+    EXPECT_EQ(IsSupported("x.pef", reinterpret_cast<std::uintptr_t>(bytes)), expected);
+    pef_sample::Bytes file = camera;
+    std::copy(bytes, bytes + 2, file.begin());
+    const int fd = ::open(dir.write("marked.pef", file).c_str(), O_RDONLY);
+    EXPECT_EQ(IsSupported(nullptr, static_cast<std::uintptr_t>(fd)), expected);
+    ::close(fd);
+  }
 }
 
 TEST(IsSupported, HandleFormReadsFromThePositionAndLeavesTheHandleOpen) {

@@ -1,5 +1,5 @@
-// Every export's success path with the Nth allocation, or the Nth file
-// operation, made to fail, for N = 1, 2, ... until the call gets through:
+// Every export's success path with the Nth allocation, the Nth file
+// operation or the Nth block lock made to fail, for N = 1, 2, ... until the call gets through:
 // each failure must end in a failure result (or, for the analysis record,
 // the documented fallback of an empty text), with nothing written through
 // the handle arguments, no block left allocated and no file left open.
@@ -25,7 +25,13 @@ namespace fault = platform::testing;
 constexpr std::size_t WalkLimit = 64;  // far more steps than any export takes
 constexpr BlockHandle Untouched = 0x5A5A;
 
-enum class Fault { Allocation, FileOperation };
+enum class Fault { Allocation, FileOperation, Lock };
+
+void arm(Fault kind, std::size_t n) {
+  fault::failAllocationAt(kind == Fault::Allocation ? n : 0);
+  fault::failFileOperationAt(kind == Fault::FileOperation ? n : 0);
+  fault::failLockAt(kind == Fault::Lock ? n : 0);
+}
 
 struct Outcome {
   std::int32_t result;
@@ -46,11 +52,10 @@ void release(const Outcome& outcome, bool textBlock) {
 std::size_t walkFaults(Fault kind, bool textBlock, const std::function<Outcome()>& call) {
   for (std::size_t n = 1; n <= WalkLimit; ++n) {
     SCOPED_TRACE("failing operation " + std::to_string(n));
-    kind == Fault::Allocation ? fault::failAllocationAt(n) : fault::failFileOperationAt(n);
+    arm(kind, n);
     const Outcome outcome = call();
     const bool fired = fault::injectedFailureFired();
-    fault::failAllocationAt(0);
-    fault::failFileOperationAt(0);
+    arm(kind, 0);
     EXPECT_EQ(fault::openFiles(), 0u);
     if (outcome.result == Success) {
       release(outcome, textBlock);
@@ -117,22 +122,25 @@ pef_sample::Sample* FaultInjection::sample_ = nullptr;
 
 TEST_F(FaultInjection, PictureInfo) {
   setFullSize(true);
-  for (Fault kind : {Fault::Allocation, Fault::FileOperation}) {
+  for (Fault kind : {Fault::Allocation, Fault::FileOperation, Fault::Lock}) {
     EXPECT_GT(walkFaults(kind, true, [&] { return info(file().c_str(), 0, SourceFile); }), 0u);
   }
-  EXPECT_GT(walkFaults(Fault::Allocation, true, [&] { return info(image(), imageSize(), SourceMemory); }),
-            0u);
+  for (Fault kind : {Fault::Allocation, Fault::Lock}) {
+    EXPECT_GT(walkFaults(kind, true, [&] { return info(image(), imageSize(), SourceMemory); }), 0u);
+  }
 }
 
 TEST_F(FaultInjection, PictureAndPreview) {
   for (bool fullSize : {true, false}) {
     setFullSize(fullSize);
-    for (Fault kind : {Fault::Allocation, Fault::FileOperation}) {
+    for (Fault kind : {Fault::Allocation, Fault::FileOperation, Fault::Lock}) {
       EXPECT_GT(walkFaults(kind, false, [&] { return picture(GetPicture, file().c_str(), 0, SourceFile); }), 0u);
       EXPECT_GT(walkFaults(kind, false, [&] { return picture(GetPreview, file().c_str(), 0, SourceFile); }), 0u);
     }
-    EXPECT_GT(walkFaults(Fault::Allocation, false,
-                         [&] { return picture(GetPicture, image(), imageSize(), SourceMemory); }), 0u);
+    for (Fault kind : {Fault::Allocation, Fault::Lock}) {
+      EXPECT_GT(walkFaults(kind, false, [&] { return picture(GetPicture, image(), imageSize(), SourceMemory); }),
+                0u);
+    }
   }
 }
 
@@ -141,11 +149,10 @@ TEST_F(FaultInjection, IsSupportedAnswersNoWhenItCannotLook) {
     for (std::size_t n = 1;; ++n) {
       ASSERT_LE(n, WalkLimit);
       const int fd = ::open(file().c_str(), O_RDONLY);
-      kind == Fault::Allocation ? fault::failAllocationAt(n) : fault::failFileOperationAt(n);
+      arm(kind, n);
       const std::int32_t supported = IsSupported(nullptr, static_cast<std::uintptr_t>(fd));
       const bool fired = fault::injectedFailureFired();
-      fault::failAllocationAt(0);
-      fault::failFileOperationAt(0);
+      arm(kind, 0);
       ::close(fd);
       EXPECT_EQ(supported, fired ? 0 : 1);
       if (!fired) break;

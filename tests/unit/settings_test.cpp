@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/posix_testing.h"
 #include "plugin/settings.h"
 #include "tests/support/test_files.h"
 
 namespace {
+
+namespace fault = platform::testing;
 
 struct IntegerCase {
   const char* text;
@@ -122,6 +127,60 @@ TEST_F(FullSizeSetting, ReadsTheKeyLikeTheProfileFunctions) {
       {"", true},
   };
   for (const auto& c : cases) EXPECT_EQ(readWith(c.ini), c.fullSize) << c.ini;
+}
+
+// Where attach looks, with the stand-in reporting module names in two
+// folders of the test's own.
+class SettingsLookup : public FullSizeSetting {
+ protected:
+  void TearDown() override {
+    fault::presentModuleNames(nullptr, nullptr);
+    fault::failModuleName(false);
+    FullSizeSetting::TearDown();
+  }
+  // A path as the plug-in builds it from a module's name.
+  static std::string windowsPath(const std::string& path) {
+    std::string windows = path;
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    return windows;
+  }
+  TempDir host_, plugin_;
+};
+
+TEST_F(SettingsLookup, HostProgramsFolderFirstThenThePluginsFolder) {
+  const struct {
+    bool besideHost, besidePlugin;
+    const TempDir* found;
+  } cases[] = {{true, true, &host_}, {true, false, &host_}, {false, true, &plugin_}, {false, false, nullptr}};
+  fault::presentModuleNames(host_.file("host.exe").c_str(), plugin_.file("tarnik.spi").c_str());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.besideHost << c.besidePlugin);
+    std::filesystem::remove(host_.file("tarnik.ini"));
+    std::filesystem::remove(plugin_.file("tarnik.ini"));
+    if (c.besideHost) host_.writeText("tarnik.ini", "");
+    if (c.besidePlugin) plugin_.writeText("tarnik.ini", "");
+    attachSettings(&settingsPath);  // any module but the host program
+    if (c.found) {
+      EXPECT_EQ(settingsPath, windowsPath(c.found->file("tarnik.ini")));
+    } else {
+      EXPECT_FALSE(platform::fileExists(settingsPath));
+    }
+  }
+}
+
+TEST_F(SettingsLookup, AFailedShortOrCutModuleNameGivesNoPath) {
+  host_.writeText("tarnik.ini", "");
+  // What a failed call leaves in the buffer must not be taken up.
+  std::strcpy(settingsPath, windowsPath(host_.file("host.exe")).c_str());
+  fault::failModuleName(true);
+  EXPECT_FALSE(locateSettingsFile(nullptr));
+  EXPECT_EQ(settingsPath[0], '\0');
+  fault::failModuleName(false);
+  for (const std::string& name : {std::string("\\x"), host_.file(std::string(platform::MaxPath, 'x'))}) {
+    fault::presentModuleNames(name.c_str(), nullptr);
+    EXPECT_FALSE(locateSettingsFile(nullptr)) << name.size();
+    EXPECT_EQ(settingsPath[0], '\0') << name.size();
+  }
 }
 
 TEST_F(FullSizeSetting, MissingOrUnnamedFileGivesTheDefault) {
