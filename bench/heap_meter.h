@@ -1,5 +1,5 @@
 // Counts the process's live heap bytes and their high-water mark, by standing
-// in for malloc and friends (heap_meter.cpp). Single-threaded use only.
+// in for malloc and friends (heap_meter_glibc.cpp). Single-threaded use only.
 #pragma once
 
 #include <cstddef>

@@ -20,7 +20,7 @@ foreach(group exports regions settings)
   add_test(NAME wine.${group}
     COMMAND ${WINE_SH} layout ${CMAKE_BINARY_DIR}/wine-work/${group}
       ${WINDOWS_BUILD}/tests/wine/wine_tests.exe ${WINDOWS_BUILD}/tarnik.spi ${SAMPLES} ${group})
-  set_tests_properties(wine.${group} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
+  set_tests_properties(wine.${group} PROPERTIES FIXTURES_REQUIRED wine)
 endforeach()
 
 # What the host gets, each group with the files it reads as its samples:
@@ -44,7 +44,7 @@ foreach(group_and_files pictures:${REFERENCE_DIR} texts:${CMAKE_BINARY_DIR}/gold
   add_test(NAME wine.${group}
     COMMAND ${WINE_SH} layout ${CMAKE_BINARY_DIR}/wine-work/${group}
       ${WINDOWS_BUILD}/tests/wine/wine_tests.exe ${WINDOWS_BUILD}/tarnik.spi ${files} ${group})
-  set_tests_properties(wine.${group} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
+  set_tests_properties(wine.${group} PROPERTIES FIXTURES_REQUIRED wine)
 endforeach()
 
 # The host end to end: the preview of the generated camera file.
@@ -52,7 +52,7 @@ add_test(NAME wine.host_preview
   COMMAND ${WINE_SH} layout ${CMAKE_BINARY_DIR}/wine-work/host
     ${WINDOWS_BUILD}/tarnik_host.exe ${WINDOWS_BUILD}/tarnik.spi ${SAMPLES}
     --plugin ..\\plugin\\tarnik.spi --preview --bmp preview.bmp samples\\camera.pef)
-set_tests_properties(wine.host_preview PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
+set_tests_properties(wine.host_preview PROPERTIES FIXTURES_REQUIRED wine
   PASS_REGULAR_EXPRESSION "GetPreview: 0\nbitmap: 640 x 428")
 
 # The golden information texts, through the DLL and the host's conversion
@@ -60,7 +60,7 @@ set_tests_properties(wine.host_preview PROPERTIES FIXTURES_REQUIRED wine TIMEOUT
 add_test(NAME wine.golden_texts
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/wine/golden.sh ${WINE_PREFIX}
     ${WINDOWS_BUILD}/tarnik_host.exe ${CMAKE_BINARY_DIR}/golden ${CMAKE_BINARY_DIR}/wine-work/golden)
-set_tests_properties(wine.golden_texts PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
+set_tests_properties(wine.golden_texts PROPERTIES FIXTURES_REQUIRED wine)
 
 set(MAIN_JOB_OUT ${CMAKE_BINARY_DIR}/out)
 add_custom_target(main_job

@@ -1,5 +1,5 @@
 // The real tarnik.spi as the host meets it. The test layout, made by
-// run.sh: the test program in WORK\host, the DLL in WORK\plugin, the
+// `wine.sh PREFIX layout`: the test program in WORK\host, the DLL in WORK\plugin, the
 // generated samples in WORK\samples, and WORK as the current directory.
 // Every export is called through the assembly thunk, which checks that the
 // callee removed exactly its arguments from the stack.
@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "harness.h"
+#include "plugin/camera_layout.h"
+#include "plugin/plugin_types.h"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -24,7 +26,7 @@ enum class Beside { Host, Plugin };
 void loadWithSettings(const char* hostText, const char* pluginText);
 // Rewrites one settings file without reloading.
 void writeSettings(Beside where, const char* text);
-// "[SETTING]\nFULLSIZE=<value>\n"
+// "[SETTING]\r\nFULLSIZE=<value>\r\n"
 std::string fullSizeSetting(const char* value);
 
 // The exports, each checked for a balanced stack. Pointers and handles pass
@@ -48,10 +50,6 @@ void writeFileBytes(const char* path, const Bytes& bytes);
 // A generated sample, by file name.
 std::string samplePath(const char* name);
 
-// The host's contract, as the tests state it.
-enum : std::int32_t { Success = 0, UnsupportedFormat = 2, ReadError = 6, NotImplemented = -1 };
-enum : std::uint32_t { SourceFile = 0, SourceMemory = 1 };
-constexpr std::uint32_t PreviewOffset = 8640;
-constexpr std::uint32_t FullImageOffset = 12371550;
+// The picture-information record as the host reads it, byte by byte.
 constexpr std::size_t PictureInfoSize = 26;
 constexpr std::size_t InfoTextAt = 22;
