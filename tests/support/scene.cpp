@@ -8,12 +8,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "plugin/camera_layout.h"
+
 namespace pef_sample {
 namespace {
 
-// The camera's full frame: scene coordinates run over 3008 x 2008 units.
-constexpr double SceneWidth = 3008;
-constexpr double SceneHeight = 2008;
+// The camera's full frame: scene coordinates run over its pixels.
+constexpr double SceneWidth = FullImageWidth;
+constexpr double SceneHeight = FullImageHeight;
 constexpr std::uint32_t Seed = 0x1D5EED;
 // Sensor-like noise on every scene unit: +-NoiseAmplitude per channel.
 constexpr int NoiseAmplitude = 12;
