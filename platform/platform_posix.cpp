@@ -62,10 +62,12 @@ bool lockFails() {
   return true;
 }
 
-// Names the module-name call reports instead of the real ones, and whether
-// it fails; set only while no other thread is in the plug-in.
-std::string presentedHostName;
-std::string presentedPluginName;
+// Names the module-name call reports instead of the real ones (empty: the
+// real one), and whether it fails; set only while no other thread is in the
+// plug-in. Plain arrays, so they are ready before the attach hook runs.
+constexpr std::size_t PresentedNameSize = 4096;
+char presentedHostName[PresentedNameSize];
+char presentedPluginName[PresentedNameSize];
 bool moduleNameFails = false;
 
 // ---- movable blocks ----------------------------------------------------
@@ -289,9 +291,8 @@ bool readHostHandle(std::uintptr_t handle, void* buffer, std::uint32_t count, st
 }
 
 std::uint32_t moduleFileName(ModuleHandle module, char* buffer, std::uint32_t size) {
-  const std::string& presented = module ? presentedPluginName : presentedHostName;
-  std::string path = presented;
-  if (moduleNameFails || (presented.empty() && !realModuleName(module, &path))) return 0;
+  std::string path = module ? presentedPluginName : presentedHostName;
+  if (moduleNameFails || (path.empty() && !realModuleName(module, &path))) return 0;
   for (char& c : path) {
     if (c == '/') c = '\\';
   }
@@ -375,8 +376,8 @@ void failLockAt(std::size_t n) {
 void failModuleName(bool fails) { moduleNameFails = fails; }
 
 void presentModuleNames(const char* hostProgram, const char* plugin) {
-  presentedHostName = hostProgram ? hostProgram : "";
-  presentedPluginName = plugin ? plugin : "";
+  std::snprintf(presentedHostName, PresentedNameSize, "%s", hostProgram ? hostProgram : "");
+  std::snprintf(presentedPluginName, PresentedNameSize, "%s", plugin ? plugin : "");
 }
 
 bool injectedFailureFired() { return faultFired; }
