@@ -33,7 +33,7 @@ const LensNameRow lensNameTable[LensNameRows] = {
     {3, 52, 1, "smc PENTAX-FA 28-200mmF3.8-5.6AL[IF]"},
     {3, 53, 1, "smc PENTAX-FA 28-80mmF3.5-5.6AL"},
     {4, 1, 1, "smc PENTAX-FA SOFT 28mmF2.8"},
-    {4, 2, 1, "smc PENTAX-FA 80-320mmF4.5-5.62"},
+    {4, 2, 1, "smc PENTAX-FA 80-320mmF4.5-5.6"},
     {4, 3, 1, "smc PENTAX-FA 43mmF1.9 Limited"},
     {4, 6, 1, "smc PENTAX-FA 35-80mmF4-5.6"},
     {4, 15, 1, "smc PENTAX-FA 28-105mmF4-5.6[IF]"},
