@@ -31,11 +31,11 @@ const char* const Usage =
     "  --text OUT.txt  write the information text (UTF-8)\n"
     "exit status: 0 when every call succeeded and every output was written;\n"
     "  1 when a call failed, the plug-in does not take FILE, or an output\n"
-    "  could not be written; 2 on a bad command line or when the plug-in\n"
-    "  does not load.\n";
+    "  could not be written; 2 on a bad command line, or when the plug-in\n"
+    "  does not load or FILE does not open.\n";
 
 // The exit statuses that --help lists.
-enum ExitStatus { ExitSuccess = 0, ExitFailure = 1, ExitUsage = 2 };
+enum ExitStatus { ExitSuccess = 0, ExitCallFailed = 1, ExitCannotRun = 2 };
 
 const char* resultMeaning(std::int32_t result) {
   switch (result) {
@@ -189,20 +189,24 @@ int main(int argc, char** argv) {
   }
   if (!parseOptions(argc, argv, &options)) {
     std::fprintf(stderr, Usage, DefaultPluginPath);
-    return ExitUsage;
+    return ExitCannotRun;
   }
   PluginExports plugin;
   std::string error;
   if (!loadPlugin(options.plugin, &plugin, &error)) {
     std::fprintf(stderr, "tarnik_host: cannot load %s: %s\n", options.plugin, error.c_str());
-    return ExitUsage;
+    return ExitCannotRun;
+  }
+  if (!std::ifstream(options.file, std::ios::binary)) {
+    std::fprintf(stderr, "tarnik_host: cannot open %s\n", options.file);
+    return ExitCannotRun;
   }
   std::vector<char> image = readWholeFile(options.file);
   const std::int32_t supported = isSupportedByBytes(plugin, options, image);
   if (!supported) {
     std::fprintf(stderr, "tarnik_host: %s: not a file this plug-in opens (IsSupported answered 0)\n",
                  options.file);
-    return ExitFailure;
+    return ExitCallFailed;
   }
   bool ok = printPluginInfo(plugin);
   std::printf("IsSupported(first bytes): %d\n", supported);
@@ -213,5 +217,5 @@ int main(int argc, char** argv) {
   const std::uint32_t flags = options.memory ? SourceMemory : SourceFile;
   ok = showPictureInfo(plugin, source, offsetOrSize, flags, options.text) && ok;
   ok = showPicture(plugin, options, source, offsetOrSize, flags) && ok;
-  return ok ? ExitSuccess : ExitFailure;
+  return ok ? ExitSuccess : ExitCallFailed;
 }
