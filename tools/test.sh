@@ -21,16 +21,17 @@ ctest --test-dir build --output-on-failure -j2 "$@" || status=$?
 [ "$status" -ne 0 ] || exit 0
 
 # LastTestsFailed.log lists the failed tests as "NUMBER:NAME"; LastTest.log
-# holds each test's output after its "I/N Testing: NAME" line. Both are
-# read before a rerun rewrites them.
+# holds each test's output after its "I/N Testing: NAME" line. Any further
+# ctest run rewrites both, so they are kept first.
 testing=build/Testing/Temporary
 failures=$(cut -d: -f2- $testing/LastTestsFailed.log 2>/dev/null || true)
 [ -n "$failures" ] || exit "$status"
+cp $testing/LastTest.log build/failed-run.log
 exactly() { echo "^$(echo "$1" | sed 's/[.]/\\./g')\$"; }
 retry=""
 for name in $failures; do
   ctest --test-dir build -N -L '^wine$' -R "$(exactly "$name")" | grep -q 'Test *#' || continue
-  awk -v name="$name" '/^[0-9]+\/[0-9]+ Testing: / { inside = ($3 == name) } inside' $testing/LastTest.log |
+  awk -v name="$name" '/^[0-9]+\/[0-9]+ Testing: / { inside = ($3 == name) } inside' build/failed-run.log |
     grep -Eq '^[0-9]+ passed, [0-9]+ failed$|^Get(Picture|Preview): ' || retry="$retry $name"
 done
 
