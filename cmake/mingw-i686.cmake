@@ -1,8 +1,11 @@
-# Cross toolchain: Debian's mingw-w64 for 32-bit Windows.
+# Cross toolchain: Debian's mingw-w64 for 32-bit Windows, with the win32
+# thread model. The posix model links libwinpthread in, which imports
+# GetTickCount64 (Vista and later) and so keeps the DLL from loading on
+# Windows XP; nothing built here starts a thread.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -1,7 +1,8 @@
 # Native (Linux) build: the same core over the POSIX stand-in of the platform
 # layer, as a shared library with the eight exports, plus the tools and the
 # unit tests. Unless TARNIK_WINDOWS is off, it also cross-builds the real
-# tarnik.spi and registers its tests under Wine.
+# tarnik.spi and registers its tests under Wine. With TARNIK_TESTS off only
+# the plug-in, the tools and the release are built (the main job).
 option(TARNIK_WINDOWS "Cross-build tarnik.spi and test it under Wine" ON)
 set(TARNIK_SANITIZE "" CACHE STRING "Sanitizer build: address (with UBSan), thread, or empty")
 option(TARNIK_FUZZ "Build the fuzz harnesses as libFuzzer targets (clang)" OFF)
@@ -14,9 +15,11 @@ if(TARNIK_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-find_package(GTest REQUIRED)
-find_package(Threads REQUIRED)
-enable_testing()
+if(TARNIK_TESTS)
+  find_package(GTest REQUIRED)
+  find_package(Threads REQUIRED)
+  enable_testing()
+endif()
 
 if(TARNIK_SANITIZE STREQUAL "address")
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
@@ -43,13 +46,17 @@ add_library(tarnik SHARED $<TARGET_OBJECTS:tarnik_objects>)
 target_link_libraries(tarnik PRIVATE PkgConfig::LIBJPEG ${CMAKE_DL_LIBS})
 set_target_properties(tarnik PROPERTIES PREFIX "" OUTPUT_NAME tarnik)
 
-add_subdirectory(fuzz)
+if(TARNIK_TESTS)
+  add_subdirectory(fuzz)
+endif()
 if(TARNIK_FUZZ)
   return()
 endif()
 add_subdirectory(tools)
-add_subdirectory(tests)
-add_subdirectory(bench)
+if(TARNIK_TESTS)
+  add_subdirectory(tests)
+  add_subdirectory(bench)
+endif()
 
 if(TARNIK_WINDOWS)
   include(ExternalProject)
@@ -58,12 +65,18 @@ if(TARNIK_WINDOWS)
     BINARY_DIR ${CMAKE_BINARY_DIR}/windows
     CMAKE_ARGS -G Ninja
       -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686.cmake
-      -DCMAKE_BUILD_TYPE=Release
+      -DCMAKE_BUILD_TYPE=Release -DTARNIK_TESTS=${TARNIK_TESTS}
     BUILD_ALWAYS ON
     INSTALL_COMMAND "")
-  include(cmake/wine-tests.cmake)
+  include(cmake/main-job.cmake)
   include(cmake/package.cmake)
+  if(TARNIK_TESTS)
+    include(cmake/wine-tests.cmake)
+  endif()
 endif()
-if(TARNIK_CHECKS)
+if(TARNIK_CHECKS AND TARNIK_TESTS)
   include(cmake/checks.cmake)
+endif()
+if(TARNIK_TESTS)
+  include(cmake/labels.cmake)
 endif()

@@ -49,6 +49,20 @@ target_link_libraries(tarnik PRIVATE ${JPEG_TURBO_LIBRARY})
 target_link_options(tarnik PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--kill-at)
 set_target_properties(tarnik PROPERTIES PREFIX "" OUTPUT_NAME tarnik SUFFIX ".spi")
 
+# The version resource, and the stripped copy in release/ that the release
+# zip carries; tests keep reading symbols from the unstripped DLL.
+enable_language(RC)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/version.rc.in ${CMAKE_BINARY_DIR}/version.rc @ONLY)
+target_sources(tarnik PRIVATE ${CMAKE_BINARY_DIR}/version.rc)
+add_custom_command(TARGET tarnik POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/release
+  COMMAND ${CMAKE_STRIP} -o ${CMAKE_BINARY_DIR}/release/tarnik.spi $<TARGET_FILE:tarnik>)
+
+add_subdirectory(${CMAKE_SOURCE_DIR}/tools/host ${CMAKE_BINARY_DIR}/tools/host)
+if(NOT TARNIK_TESTS)
+  return()
+endif()
+
 # The benchmark over the same objects and libjpeg-turbo, run under Wine by
 # the native build's `bench_wine` target.
 add_executable(decode_bench ${CMAKE_SOURCE_DIR}/bench/decode_bench.cpp
@@ -57,6 +71,4 @@ add_executable(decode_bench ${CMAKE_SOURCE_DIR}/bench/decode_bench.cpp
 target_include_directories(decode_bench PRIVATE ${CMAKE_SOURCE_DIR} ${JPEG_TURBO_SOURCE} ${JPEG_TURBO_BINARY})
 target_link_libraries(decode_bench PRIVATE ${JPEG_TURBO_LIBRARY})
 target_link_options(decode_bench PRIVATE -static -static-libgcc -static-libstdc++)
-
-add_subdirectory(${CMAKE_SOURCE_DIR}/tools/host ${CMAKE_BINARY_DIR}/tools/host)
 add_subdirectory(${CMAKE_SOURCE_DIR}/tests/wine ${CMAKE_BINARY_DIR}/tests/wine)

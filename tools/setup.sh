@@ -1,13 +1,17 @@
 #!/bin/sh
-# Installs every Debian package that building and testing tarnik needs.
-# Idempotent: quiet when everything is already there. Run as root.
+# Installs the Debian packages that building tarnik needs: the main job's
+# (the DLL, the command-line host, the sample generator, libjpeg-turbo, and
+# Wine to run them). With --tests also those of the tests and the check
+# trees. Idempotent: quiet when everything is already there. Run as root.
+# usage: setup.sh [--tests]
 set -eu
 
 PACKAGES="cmake ninja-build g++ ccache pkg-config
-  g++-mingw-w64-i686 binutils-mingw-w64-i686 nasm dpkg-dev
-  wine wine32:i386 wine32-preloader:i386 qemu-user-static
-  libgtest-dev libjpeg62-turbo-dev libjpeg-turbo-progs libimage-exiftool-perl
-  clang-14 libclang-rt-14-dev valgrind zip"
+  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 nasm dpkg-dev
+  wine wine32:i386 wine32-preloader:i386 qemu-user-static libjpeg62-turbo-dev"
+TEST_PACKAGES="libgtest-dev libjpeg-turbo-progs libimage-exiftool-perl
+  clang-14 libclang-rt-14-dev valgrind"
+if [ "${1:-}" = --tests ]; then PACKAGES="$PACKAGES $TEST_PACKAGES"; fi
 
 missing() {
   for p in $PACKAGES; do

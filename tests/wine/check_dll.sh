@@ -1,12 +1,13 @@
 #!/bin/sh
 # Reads the built DLL as the host's loader sees it: the eight exports under
 # their undecorated names and no others; each export's code up to its first
-# `ret N` removing exactly its arguments (stdcall); imports from Windows
-# system DLLs only, so no runtime DLL has to travel with it; libjpeg-turbo's
+# `ret N` removing exactly its arguments (stdcall); every import on the
+# reviewed list of functions the oldest supported Windows has; libjpeg-turbo's
 # SIMD code for both inverse DCTs linked in.
-# usage: check_dll.sh tarnik.spi
+# usage: check_dll.sh tarnik.spi ALLOWED_IMPORTS
 set -u
 dll=$1
+allowed=$2
 objdump=i686-w64-mingw32-objdump
 passed=0
 failed=0
@@ -55,13 +56,13 @@ done <<END
 $rets
 END
 
-# Windows system DLLs; msvcrt.dll is the C runtime every Windows ships.
-for import in $(echo "$headers" | awk '/DLL Name:/ { print toupper($3) }'); do
-  case $import in
-    KERNEL32.DLL | MSVCRT.DLL | USER32.DLL | ADVAPI32.DLL | GDI32.DLL) verdict OK ;;
-    *) verdict FAIL "imports $import" ;;
-  esac
-done
+# "DLL Name: X" starts X's imports, each "\tVMA\tHINT NAME" under it.
+imports=$(echo "$headers" | awk '/DLL Name:/ { dll = toupper($3); next }
+  dll && /^\t[0-9a-f]+\t/ { print dll, $NF }' | sort)
+[ -n "$imports" ] || verdict FAIL "no imports read"
+unlisted=$(echo "$imports" | awk 'NR == FNR { listed[$0]; next } !($0 in listed)' "$allowed" -)
+if [ -z "$unlisted" ]; then verdict OK; else
+  verdict FAIL "imports not on the reviewed list: $(echo $unlisted)"; fi
 symbols=$(i686-w64-mingw32-nm "$dll")
 for simd in _jsimd_idct_float_sse2 _jsimd_idct_ifast_sse2 _jsimd_ycc_rgb_convert_avx2; do
   if echo "$symbols" | grep -q " T $simd\$"; then verdict OK; else verdict FAIL "no $simd"; fi

@@ -1,6 +1,7 @@
 // tarnik_host: opens one raw file through the plug-in the way an image viewer
 // does, prints what each export answers, and writes the picture as a .bmp
 // file and the information text as a .txt file.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,7 +28,25 @@ const char* const Usage =
     "  --memory        pass the whole file as a memory image\n"
     "  --preview       ask GetPreview instead of GetPicture\n"
     "  --bmp OUT.bmp   write the picture\n"
-    "  --text OUT.txt  write the information text (UTF-8)\n";
+    "  --text OUT.txt  write the information text (UTF-8)\n"
+    "exit status: 0 when every call succeeded and every output was written;\n"
+    "  1 when a call failed, the plug-in does not take FILE, or an output\n"
+    "  could not be written; 2 on a bad command line, or when the plug-in\n"
+    "  does not load or FILE does not open.\n";
+
+// The exit statuses that --help lists.
+enum ExitStatus { ExitSuccess = 0, ExitCallFailed = 1, ExitCannotRun = 2 };
+
+const char* resultMeaning(std::int32_t result) {
+  switch (result) {
+    case Success: return "success";
+    case UnsupportedFormat: return "unsupported format";
+    case OutOfMemory: return "out of memory";
+    case ReadError: return "read error";
+    case NotImplemented: return "not implemented";
+    default: return "unknown result code";
+  }
+}
 
 struct Options {
   const char* plugin = DefaultPluginPath;
@@ -74,30 +93,46 @@ void append32(std::vector<std::uint8_t>* bytes, std::uint32_t value) {
   for (int shift = 0; shift < 32; shift += 8) bytes->push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
-void printPluginInfo(const PluginExports& plugin) {
+// Each index answers with the length of its text; 0 is a failed call.
+bool printPluginInfo(const PluginExports& plugin) {
+  bool ok = true;
   for (int index = 0; index < PluginInfoIndices; ++index) {
     char text[PluginInfoBufferSize] = {};
     const std::int32_t n = plugin.getPluginInfo(index, text, sizeof text);
     std::printf("GetPluginInfo(%d): %d \"%s\"\n", index, n, cp932ToUtf8(text).c_str());
+    ok = ok && n > 0;
   }
+  return ok;
 }
 
-void printSupport(const PluginExports& plugin, const Options& options, const std::vector<char>& image) {
+// The first bytes of the raw data, zero-padded to the size a host passes.
+std::int32_t isSupportedByBytes(const PluginExports& plugin, const Options& options,
+                                const std::vector<char>& image) {
   std::vector<char> first(SniffSize, 0);
-  std::memcpy(first.data(), image.data(), image.size() < SniffSize ? image.size() : SniffSize);
-  std::printf("IsSupported(first bytes): %d\n",
-              plugin.isSupported(options.file, reinterpret_cast<std::uintptr_t>(first.data())));
+  const std::size_t start = options.memory ? 0 : static_cast<std::size_t>(std::max(options.offset, 0));
+  if (start < image.size())
+    std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(start),
+                std::min(image.size() - start, SniffSize), first.begin());
+  return plugin.isSupported(options.file, reinterpret_cast<std::uintptr_t>(first.data()));
+}
+
+// A handle is read from the start of the file, so it is asked only when the
+// raw data starts there.
+bool printHandleSupport(const PluginExports& plugin, const Options& options) {
+  if (options.offset != 0) return true;
   const std::uintptr_t handle = openHostHandle(options.file);
-  std::printf("IsSupported(file handle): %d\n", handle ? plugin.isSupported(options.file, handle) : -1);
+  const std::int32_t answer = handle ? plugin.isSupported(options.file, handle) : 0;
   if (handle) closeHostHandle(handle);
+  std::printf("IsSupported(file handle): %d%s\n", answer, handle ? "" : " (file does not open)");
+  return answer != 0;
 }
 
 bool showPictureInfo(const PluginExports& plugin, const char* source, std::int32_t offsetOrSize,
                      std::uint32_t flags, const char* textPath) {
   PictureInfo info{};
   const std::int32_t result = plugin.getPictureInfo(source, offsetOrSize, flags, &info);
-  std::printf("GetPictureInfo: %d, %d x %d, %d bits\n", result, info.width, info.height,
-              info.bitsPerPixel);
+  std::printf("GetPictureInfo: %d (%s), %d x %d, %d bits\n", result, resultMeaning(result),
+              info.width, info.height, info.bitsPerPixel);
   if (result != Success) return false;
   std::vector<std::uint8_t> bytes;
   if (info.infoText != platform::NoBlock) bytes = takeLocalBlock(info.infoText, TextLimit);
@@ -133,7 +168,8 @@ bool showPicture(const PluginExports& plugin, const Options& options, const char
   platform::BlockHandle pixels = platform::NoBlock;
   const auto get = options.preview ? plugin.getPreview : plugin.getPicture;
   const std::int32_t result = get(source, offsetOrSize, flags, &header, &pixels, nullptr, 0);
-  std::printf("%s: %d\n", options.preview ? "GetPreview" : "GetPicture", result);
+  std::printf("%s: %d (%s)\n", options.preview ? "GetPreview" : "GetPicture", result,
+              resultMeaning(result));
   if (result != Success) return false;
   const auto headerBytes = takeGlobalBlock(header, SIZE_MAX);
   const auto pixelBytes = takeGlobalBlock(pixels, SIZE_MAX);
@@ -147,24 +183,39 @@ bool showPicture(const PluginExports& plugin, const Options& options, const char
 
 int main(int argc, char** argv) {
   Options options;
+  if (argc == 2 && std::string(argv[1]) == "--help") {
+    std::printf(Usage, DefaultPluginPath);
+    return ExitSuccess;
+  }
   if (!parseOptions(argc, argv, &options)) {
     std::fprintf(stderr, Usage, DefaultPluginPath);
-    return 2;
+    return ExitCannotRun;
   }
   PluginExports plugin;
   std::string error;
   if (!loadPlugin(options.plugin, &plugin, &error)) {
     std::fprintf(stderr, "tarnik_host: cannot load %s: %s\n", options.plugin, error.c_str());
-    return 1;
+    return ExitCannotRun;
+  }
+  if (!std::ifstream(options.file, std::ios::binary)) {
+    std::fprintf(stderr, "tarnik_host: cannot open %s\n", options.file);
+    return ExitCannotRun;
   }
   std::vector<char> image = readWholeFile(options.file);
-  printPluginInfo(plugin);
-  printSupport(plugin, options, image);
+  const std::int32_t supported = isSupportedByBytes(plugin, options, image);
+  if (!supported) {
+    std::fprintf(stderr, "tarnik_host: %s: not a file this plug-in opens (IsSupported answered 0)\n",
+                 options.file);
+    return ExitCallFailed;
+  }
+  bool ok = printPluginInfo(plugin);
+  std::printf("IsSupported(first bytes): %d\n", supported);
+  ok = printHandleSupport(plugin, options) && ok;
   // A memory image is the whole file; a file source is its name and offset.
   const char* source = options.memory ? image.data() : options.file;
   const std::int32_t offsetOrSize = options.memory ? static_cast<std::int32_t>(image.size()) : options.offset;
   const std::uint32_t flags = options.memory ? SourceMemory : SourceFile;
-  const bool infoOk = showPictureInfo(plugin, source, offsetOrSize, flags, options.text);
-  const bool pictureOk = showPicture(plugin, options, source, offsetOrSize, flags);
-  return infoOk && pictureOk ? 0 : 1;
+  ok = showPictureInfo(plugin, source, offsetOrSize, flags, options.text) && ok;
+  ok = showPicture(plugin, options, source, offsetOrSize, flags) && ok;
+  return ok ? ExitSuccess : ExitCallFailed;
 }
