@@ -22,8 +22,10 @@ ExternalProject_Add(tsan
 
 ExternalProject_Add(fuzzing
   SOURCE_DIR ${CMAKE_SOURCE_DIR} BINARY_DIR ${CMAKE_BINARY_DIR}/fuzzing
+  DEPENDS libjpeg_turbo_source
   CMAKE_ARGS ${CHECK_BUILD_ARGS} -DTARNIK_FUZZ=ON
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
+    -DLIBJPEG_TURBO_SOURCE=${LIBJPEG_TURBO_SHARED_SOURCE}
   BUILD_ALWAYS ON INSTALL_COMMAND "")
 
 add_test(NAME asan.unit_tests COMMAND ${CMAKE_BINARY_DIR}/asan/tests/unit_tests)

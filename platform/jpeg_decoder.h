@@ -15,7 +15,9 @@ extern "C" {
 
 typedef enum JpegDecodeResult {
   JpegDecodeOk = 0,
-  JpegDecodeRejected = 1,    /* libjpeg refused the data (corrupt, unsupported) */
+  JpegDecodeRejected = 1,    /* libjpeg refused the data (corrupt, unsupported), or the
+                                frame asked more scans or memory than a frame of the
+                                probed size would */
   JpegDecodeOutOfMemory = 2  /* one of libjpeg's allocations failed */
 } JpegDecodeResult;
 
@@ -32,6 +34,11 @@ typedef struct JpegDecodeRequest {
   uint32_t rowBytes;
   uint32_t rows;
   uint32_t skipRows;
+  /* The frame size the caller probed and sized its bitmap for. The frame
+     libjpeg decodes may differ; its whole-image buffer is bounded by what a
+     frame of this size could need. */
+  uint32_t probedWidth;
+  uint32_t probedHeight;
 } JpegDecodeRequest;
 
 /* What the decoded frame covered: rows written from output row 0 on, and the

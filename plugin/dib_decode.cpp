@@ -102,6 +102,8 @@ PluginResult decodePixels(const TPEFFile& file, const Geometry& geometry, std::u
   request.rowBytes = geometry.rowStride;
   request.rows = geometry.outputHeight;
   request.skipRows = geometry.skipRows;
+  request.probedWidth = geometry.width;
+  request.probedHeight = geometry.frameHeight;
   JpegCoverage covered{};
   switch (jpegDecodeRows(&request, &covered)) {
     case JpegDecodeOk:

@@ -5,6 +5,7 @@
 
 #include "../unit/decode_jpegs.h"
 #include "../unit/exif_tiff_builder.h"
+#include "bench/bombs.h"
 #include "tools/sample/pef_sample.h"
 
 namespace {
@@ -216,11 +217,20 @@ std::vector<BadFile> jpegRecipes() {
   };
 }
 
+// Decompression bombs at the preview's place: refused, whether by the scan
+// limit or by the whole-image buffer a frame of the decoy's size could need.
+std::vector<BadFile> bombRecipes() {
+  std::vector<BadFile> files;
+  for (const bombs::Bomb& bomb : bombs::all(FileSize - pef_sample::PreviewOffset))
+    files.push_back({bomb.name, withPreview(bomb.jpeg), {Ok, 11, Unsupported, Unsupported, 1}});
+  return files;
+}
+
 }  // namespace
 
 std::vector<BadFile> badFileCorpus() {
   std::vector<BadFile> corpus = exifRecipes();
-  for (auto group : {truncatedRecipes(), jpegRecipes()})
+  for (auto group : {truncatedRecipes(), jpegRecipes(), bombRecipes()})
     corpus.insert(corpus.end(), group.begin(), group.end());
   return corpus;
 }
