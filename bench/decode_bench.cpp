@@ -7,7 +7,7 @@
 // it pretends (bomb_bench.cpp). It builds natively and for Windows, where it
 // runs under Wine over the same core and the same libjpeg-turbo as the DLL.
 //
-//   decode_bench CAMERA_FILE [rounds [bomb rounds]]
+//   decode_bench CAMERA_FILE [rounds [bomb rounds [bomb name part]]]
 // (rounds 0 skips the camera file's paths)
 #include <cstdint>
 #include <cstdio>
@@ -182,13 +182,13 @@ bool cameraPaths(const std::string& pef, int rounds) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: decode_bench CAMERA_FILE [rounds [bomb rounds]]\n");
+    std::fprintf(stderr, "usage: decode_bench CAMERA_FILE [rounds [bomb rounds [bomb name part]]]\n");
     return 2;
   }
   const int rounds = argc > 2 ? std::atoi(argv[2]) : DefaultRounds;
   const int bombRounds = argc > 3 ? std::atoi(argv[3]) : DefaultBombRounds;
   if (rounds > 0) cameraPaths(argv[1], rounds);
   std::printf("\n");
-  bombPaths(bombRounds);
+  bombPaths(bombRounds, argc > 4 ? argv[4] : nullptr);
   return 0;
 }

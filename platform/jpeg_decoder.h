@@ -50,7 +50,11 @@ typedef struct JpegCoverage {
 
 /* Decodes with fancy upsampling and block smoothing at scale 1/1, greyscale
    frames expanded to three channels. Warnings are dropped silently; data that
-   ends early is completed by libjpeg and still succeeds. On anything but
+   ends early is completed by libjpeg and still succeeds. A frame is refused
+   when it has more scans than real files use, a scan that codes nothing the
+   scans before it left open, or a whole-image buffer larger than a frame of
+   the probed size could need: so a small hostile file costs no more than a
+   real frame of the probed size. On anything but
    JpegDecodeOk the rows may hold partial output and *coverage is untouched. */
 JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* coverage);
 
