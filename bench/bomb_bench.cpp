@@ -116,7 +116,9 @@ bool bombPaths(int rounds, const char* only) {
     PluginResult result = Success;
     const std::size_t peak = heap_meter::peakOf([&] { result = pictureCall(bomb.jpeg); });
     const double time = bestTime(bomb.jpeg, rounds);
-    const double timeRatio = time / real.baselineSeconds;
+    // A file at the scan limit is no bomb: it may cost what a real
+    // progressive frame does.
+    const double timeRatio = time / (bomb.accepted ? real.progressiveSeconds : real.baselineSeconds);
     const double memoryRatio = real.progressivePeak ? double(peak) / double(real.progressivePeak) : 0;
     within = within && timeRatio <= TimeBound && memoryRatio <= MemoryBound;
     std::printf("%-38s %7zu %6d %9.2f %9.2f %9.2f %6.3f %9.1f %9.1f %6.3f\n", bomb.name.c_str(),
@@ -125,7 +127,8 @@ bool bombPaths(int rounds, const char* only) {
                 peak / 1048576.0, real.progressivePeak / 1048576.0, memoryRatio);
   }
   if (!heap_meter::available()) std::printf("(no heap meter in this build: memory reads 0)\n");
-  std::printf("bounds: time %.1f x the real baseline frame, memory %.1f x the real progressive frame; %s\n",
+  std::printf("bounds: time %.1f x the real baseline frame (at the scan limit: the real progressive one),\n"
+              "memory %.1f x the real progressive frame; %s\n",
               TimeBound, MemoryBound, within ? "all bombs within" : "BOUND MISSED");
   return within;
 }

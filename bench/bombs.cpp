@@ -7,6 +7,8 @@
 // still walks every block of the components it names.
 #include "bench/bombs.h"
 
+#include "platform/jpeg_decoder.h"
+
 #include <initializer_list>
 
 namespace bombs {
@@ -42,8 +44,7 @@ void segment(Bytes& out, std::uint8_t marker, const Bytes& body) {
 
 // Precision 8, the size, and per component: id, sampling, table 0. The decoy
 // says 4:2:0 colour, as the camera's frames do.
-Bytes frameBody(int width, int height, int components, bool decoySampling) {
-  Bytes body;
+Bytes frameBody(int width, int height, int components, bool decoySampling, Bytes body = {}) {
   put(body, {8, height >> 8, height & 0xFF, width >> 8, width & 0xFF, components});
   for (int c = 1; c <= components; ++c) put(body, {c, decoySampling && c == 1 ? 0x22 : 0x11, 0});
   return body;
@@ -90,16 +91,12 @@ struct Recipe {
   int width, height, components;
   Coding coding;
   Scans scans;
-  bool oneScan;
+  std::size_t scanCount;  // 0: as many as the region holds
 };
 
 // A comment holding a baseline frame header of the given size.
 void decoy(Bytes& out, int width, int height) {
-  Bytes body;
-  put(body, {0xFF, BaselineFrame, 0, 17});
-  const Bytes frame = frameBody(width, height, 3, true);
-  body.insert(body.end(), frame.begin(), frame.end());
-  segment(out, Comment, body);
+  segment(out, Comment, frameBody(width, height, 3, true, {0xFF, BaselineFrame, 0, 17}));
 }
 
 Bytes build(const Recipe& r, std::size_t regionSize) {
@@ -116,7 +113,7 @@ Bytes build(const Recipe& r, std::size_t regionSize) {
   segment(out, frame, frameBody(r.width, r.height, r.components, false));
   if (!arithmetic) segment(out, HuffmanTable, oneCodeTables());
   const std::size_t scanSize = scanBody(r.scans, r.components, 0).size() + 4;
-  const std::size_t scans = r.oneScan ? 1 : (regionSize - out.size() - 2) / scanSize;
+  const std::size_t scans = r.scanCount ? r.scanCount : (regionSize - out.size() - 2) / scanSize;
   for (std::size_t n = 0; n < scans; ++n)
     segment(out, StartOfScan, scanBody(r.scans, r.components, static_cast<int>(n)));
   put(out, {0xFF, EndOfImage});
@@ -126,19 +123,21 @@ Bytes build(const Recipe& r, std::size_t regionSize) {
 // The four reproducers first, then their variants: each coding with
 // DC, AC and sequential scans, grey and colour, behind both decoys.
 constexpr Recipe Recipes[] = {
-    {"bomb-arith-dc-grey-8000", 640, 481, 8000, 8000, 1, Coding::Arithmetic, Scans::DcOnly, false},
-    {"bomb-huffman-dc-grey-8000", 640, 481, 8000, 8000, 1, Coding::Huffman, Scans::DcOnly, false},
-    {"bomb-arith-ac-colour-4096", 4096, 4096, 4096, 4096, 3, Coding::Arithmetic, Scans::AcBands, false},
-    {"bomb-one-scan-grey-8000", 4096, 4096, 8000, 8000, 1, Coding::Huffman, Scans::DcOnly, true},
-    {"bomb-huffman-dc-colour-4096", 4096, 4096, 4096, 4096, 3, Coding::Huffman, Scans::DcOnly, false},
-    {"bomb-arith-dc-grey-4096", 4096, 4096, 4096, 4096, 1, Coding::Arithmetic, Scans::DcOnly, false},
-    {"bomb-huffman-sequential-colour-4096", 4096, 4096, 4096, 4096, 3, Coding::Huffman, Scans::Sequential, false},
-    {"bomb-arith-dc-colour-640", 640, 481, 640, 481, 3, Coding::Arithmetic, Scans::DcOnly, false},
-    {"bomb-huffman-ac-colour-640", 640, 481, 640, 481, 3, Coding::Huffman, Scans::AcBands, false},
-    {"bomb-arith-sequential-colour-640", 640, 481, 640, 481, 3, Coding::Arithmetic, Scans::Sequential, false},
-    {"bomb-huffman-dc-grey-640", 640, 481, 640, 481, 1, Coding::Huffman, Scans::DcOnly, false},
-    {"bomb-arith-progression-colour-640", 640, 481, 640, 481, 3, Coding::Arithmetic, Scans::Progression, false},
-    {"bomb-huffman-progression-colour-4096", 4096, 4096, 4096, 4096, 3, Coding::Huffman, Scans::Progression, false},
+    {"bomb-arith-dc-grey-8000", 640, 481, 8000, 8000, 1, Coding::Arithmetic, Scans::DcOnly, 0},
+    {"bomb-huffman-dc-grey-8000", 640, 481, 8000, 8000, 1, Coding::Huffman, Scans::DcOnly, 0},
+    {"bomb-arith-ac-colour-4096", 4096, 4096, 4096, 4096, 3, Coding::Arithmetic, Scans::AcBands, 0},
+    {"bomb-one-scan-grey-8000", 4096, 4096, 8000, 8000, 1, Coding::Huffman, Scans::DcOnly, 1},
+    {"bomb-huffman-dc-colour-4096", 4096, 4096, 4096, 4096, 3, Coding::Huffman, Scans::DcOnly, 0},
+    {"bomb-arith-dc-grey-4096", 4096, 4096, 4096, 4096, 1, Coding::Arithmetic, Scans::DcOnly, 0},
+    {"bomb-huffman-sequential-colour-4096", 4096, 4096, 4096, 4096, 3, Coding::Huffman, Scans::Sequential, 0},
+    {"bomb-arith-dc-colour-640", 640, 481, 640, 481, 3, Coding::Arithmetic, Scans::DcOnly, 0},
+    {"bomb-huffman-ac-colour-640", 640, 481, 640, 481, 3, Coding::Huffman, Scans::AcBands, 0},
+    {"bomb-arith-sequential-colour-640", 640, 481, 640, 481, 3, Coding::Arithmetic, Scans::Sequential, 0},
+    {"bomb-huffman-dc-grey-640", 640, 481, 640, 481, 1, Coding::Huffman, Scans::DcOnly, 0},
+    {"bomb-arith-progression-colour-640", 640, 481, 640, 481, 3, Coding::Arithmetic, Scans::Progression, 0},
+    {"bomb-huffman-progression-colour-4096", 4096, 4096, 4096, 4096, 3, Coding::Huffman, Scans::Progression, 0},
+    {"limit-arith-progression-colour-640", 640, 481, 640, 481, 3, Coding::Arithmetic, Scans::Progression, JpegMaxScans},
+    {"limit-huffman-progression-colour-4096", 4096, 4096, 4096, 4096, 3, Coding::Huffman, Scans::Progression, JpegMaxScans},
 };
 
 }  // namespace
@@ -154,7 +153,7 @@ std::vector<Bomb> all(std::size_t regionSize) {
   std::vector<Bomb> bombs;
   for (const Recipe& r : Recipes)
     bombs.push_back({r.name, build(r, regionSize), static_cast<std::uint16_t>(r.decoyWidth),
-                     static_cast<std::uint16_t>(r.decoyHeight)});
+                     static_cast<std::uint16_t>(r.decoyHeight), r.scanCount == JpegMaxScans});
   return bombs;
 }
 

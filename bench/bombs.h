@@ -18,10 +18,12 @@ struct Bomb {
   std::vector<std::uint8_t> jpeg;
   std::uint16_t probedWidth;  // the decoy header's size
   std::uint16_t probedHeight;
+  bool accepted;  // at the scan limit, every scan coding something new: decoded
 };
 
-// Every kind, each filling `regionSize` bytes with scans (but the one-scan
-// memory bomb, which is tiny).
+// Every kind, each filling `regionSize` bytes with scans; but the one-scan
+// memory bomb, which is tiny, and the dearest files still accepted: a
+// progression of as many scans as the decoder takes.
 std::vector<Bomb> all(std::size_t regionSize);
 
 // A JPEG with the decoy comment of the given size after its start of image,

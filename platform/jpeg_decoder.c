@@ -39,13 +39,6 @@
 #define CoefficientBlockBytes (DCTSIZE2 * sizeof(JCOEF))
 #define MaxShownComponents 3
 
-/* Most scans libjpeg may read. libjpeg's own progression script
-   (jpeg_simple_progression) uses 10 scans for colour and 6 for greyscale;
-   other encoders' scripts stay about as short. Each scan walks the whole
-   coefficient buffer of the components it names, so the limit also bounds
-   a file whose every scan adds a bit (see codesOpenBits). */
-#define MaxScans 20
-
 typedef struct Decoder {
   struct jpeg_decompress_struct cinfo;
   struct jpeg_error_mgr errors;
@@ -53,6 +46,7 @@ typedef struct Decoder {
   struct jpeg_memory_mgr library; /* libjpeg's own allocation methods */
   struct jpeg_progress_mgr progress;
   uint64_t probedBufferBytes; /* the whole-image buffer a probed-size frame could need */
+  uint32_t (*countScans)(const uint8_t* data, uint32_t length, uint32_t limit);
   int scansSeen;
   /* Per component and coefficient, the lowest bit the scans so far have
      coded, or -1 before its first scan (as libjpeg's coef_bits). */
@@ -124,13 +118,19 @@ static uint64_t wholeImageBytes(j_decompress_ptr cinfo) {
   return bytes;
 }
 
-/* libjpeg realizes its whole-image buffers here, once, before reading any
-   scan data. */
-static void realizeVirtualArrays(j_common_ptr cinfo) {
-  requireAllocation(cinfo);
-  if (wholeImageBytes((j_decompress_ptr)cinfo) > decoderOf(cinfo)->probedBufferBytes)
-    refuseFrame(cinfo);
-  decoderOf(cinfo)->library.realize_virt_arrays(cinfo);
+/* libjpeg realizes its whole-image buffers here, once, after the first
+   scan header and before reading any scan data: the bytes behind that
+   header are all still to come. */
+static void realizeVirtualArrays(j_common_ptr common) {
+  j_decompress_ptr cinfo = (j_decompress_ptr)common;
+  Decoder* decoder = decoderOf(common);
+  const uint64_t bytes = wholeImageBytes(cinfo);
+  requireAllocation(common);
+  if (bytes > decoder->probedBufferBytes) refuseFrame(common);
+  if (bytes > 0 && decoder->countScans(cinfo->src->next_input_byte, (uint32_t)cinfo->src->bytes_in_buffer,
+                                       JpegMaxScans) >= JpegMaxScans)
+    refuseFrame(common);
+  decoder->library.realize_virt_arrays(common);
 }
 
 /* Whether the current scan codes a bit of some coefficient that the scans
@@ -164,7 +164,7 @@ static void judgeScans(j_common_ptr common) {
   Decoder* decoder = decoderOf(common);
   if (cinfo->input_scan_number == decoder->scansSeen) return;
   decoder->scansSeen = cinfo->input_scan_number;
-  if (decoder->scansSeen > MaxScans || !codesOpenBits(cinfo, decoder->codedBits)) refuseFrame(common);
+  if (decoder->scansSeen > JpegMaxScans || !codesOpenBits(cinfo, decoder->codedBits)) refuseFrame(common);
 }
 
 static void routeAllocations(Decoder* decoder) {
@@ -238,6 +238,7 @@ JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* 
   cinfo->mem->max_memory_to_use = JpegMemoryLimit;
   routeAllocations(&decoder);
   decoder.probedBufferBytes = probedBufferBytes(request->probedWidth, request->probedHeight);
+  decoder.countScans = request->countScans;
   memset(decoder.codedBits, -1, sizeof decoder.codedBits);
   decoder.progress.progress_monitor = judgeScans;
   cinfo->progress = &decoder.progress;

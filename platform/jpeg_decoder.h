@@ -13,6 +13,15 @@
 extern "C" {
 #endif
 
+/* Most scans a frame may have. libjpeg's own progression script
+   (jpeg_simple_progression) uses 10 scans for colour and 6 for greyscale;
+   other encoders' scripts stay about as short. Each scan walks the whole
+   coefficient buffer of the components it names, so the limit also bounds
+   what a file whose every scan adds a bit can cost. The scans are counted
+   in the bytes before any is decoded, and libjpeg's own count is checked
+   again as it reads them. */
+#define JpegMaxScans 20
+
 typedef enum JpegDecodeResult {
   JpegDecodeOk = 0,
   JpegDecodeRejected = 1,    /* libjpeg refused the data (corrupt, unsupported), or the
@@ -39,6 +48,10 @@ typedef struct JpegDecodeRequest {
      frame of this size could need. */
   uint32_t probedWidth;
   uint32_t probedHeight;
+  /* Counts the start-of-scan markers in `length` bytes up to the end of
+     image, no further than `limit`: asked once for a multi-scan frame, over
+     the bytes behind its first scan header. */
+  uint32_t (*countScans)(const uint8_t* data, uint32_t length, uint32_t limit);
 } JpegDecodeRequest;
 
 /* What the decoded frame covered: rows written from output row 0 on, and the

@@ -15,6 +15,7 @@
 
 #include "platform/jpeg_decoder.h"
 #include "plugin/jpeg_probe.h"
+#include "plugin/jpeg_scans.h"
 
 namespace {
 
@@ -104,6 +105,7 @@ PluginResult decodePixels(const TPEFFile& file, const Geometry& geometry, std::u
   request.skipRows = geometry.skipRows;
   request.probedWidth = geometry.width;
   request.probedHeight = geometry.frameHeight;
+  request.countScans = countScansOf;
   JpegCoverage covered{};
   switch (jpegDecodeRows(&request, &covered)) {
     case JpegDecodeOk:

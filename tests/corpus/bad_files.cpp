@@ -218,11 +218,15 @@ std::vector<BadFile> jpegRecipes() {
 }
 
 // Decompression bombs at the preview's place: refused, whether by the scan
-// limit or by the whole-image buffer a frame of the decoy's size could need.
+// limit, by a scan that codes nothing new or by the whole-image buffer a
+// frame of the decoy's size could need; and the files at the scan limit,
+// decoded.
 std::vector<BadFile> bombRecipes() {
   std::vector<BadFile> files;
-  for (const bombs::Bomb& bomb : bombs::all(FileSize - pef_sample::PreviewOffset))
-    files.push_back({bomb.name, withPreview(bomb.jpeg), {Ok, 11, Unsupported, Unsupported, 1}});
+  for (const bombs::Bomb& bomb : bombs::all(FileSize - pef_sample::PreviewOffset)) {
+    const std::int32_t picture = bomb.accepted ? Ok : Unsupported;
+    files.push_back({bomb.name, withPreview(bomb.jpeg), {Ok, 11, picture, picture, 1}});
+  }
   return files;
 }
 
