@@ -8,7 +8,7 @@
 // runs under Wine over the same core and the same libjpeg-turbo as the DLL.
 //
 //   decode_bench CAMERA_FILE [rounds [bomb rounds [bomb name part]]]
-// (rounds 0 skips the camera file's paths)
+// (rounds 0 skips the camera file's paths, bomb rounds 0 the bombs)
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -188,7 +188,7 @@ int main(int argc, char** argv) {
   const int rounds = argc > 2 ? std::atoi(argv[2]) : DefaultRounds;
   const int bombRounds = argc > 3 ? std::atoi(argv[3]) : DefaultBombRounds;
   if (rounds > 0) cameraPaths(argv[1], rounds);
-  std::printf("\n");
-  bombPaths(bombRounds, argc > 4 ? argv[4] : nullptr);
+  if (rounds > 0 && bombRounds > 0) std::printf("\n");
+  if (bombRounds > 0) bombPaths(bombRounds, argc > 4 ? argv[4] : nullptr);
   return 0;
 }
