@@ -3,16 +3,12 @@
 // settings into a plain buffer. Prints best-of-N times, their ratios, and the
 // heap the plug-in's path holds at its peak beyond the pixel block and the
 // read buffer, beside what the bare decode holds beyond its plain buffer.
-// Times are the thread's CPU time. It builds natively and for Windows, where
-// it runs under Wine over the same core and the same libjpeg-turbo as the DLL.
+// Then the cost of each decompression bomb against a real frame of the size
+// it pretends (bomb_bench.cpp). It builds natively and for Windows, where it
+// runs under Wine over the same core and the same libjpeg-turbo as the DLL.
 //
-//   decode_bench CAMERA_FILE [rounds]
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <time.h>
-#endif
-
+//   decode_bench CAMERA_FILE [rounds [bomb rounds [bomb name part]]]
+// (rounds 0 skips the camera file's paths, bomb rounds 0 the bombs)
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +21,8 @@
 
 #include <jpeglib.h>
 
+#include "bench_clock.h"
+#include "bomb_bench.h"
 #include "heap_meter.h"
 #include "platform/platform.h"
 #include "plugin/dib_decode.h"
@@ -35,6 +33,7 @@
 namespace {
 
 constexpr int DefaultRounds = 15;
+constexpr int DefaultBombRounds = 3;
 constexpr double MemoryTarget = 1.03;
 constexpr double FileTarget = 1.05;
 constexpr std::size_t ExtraPeakTarget = 1 << 20;
@@ -99,50 +98,13 @@ struct Path {
   std::size_t extraFloor = 0;
 };
 
-// The thread's CPU time, user and system: other work on a shared machine
-// stretches wall time far more than it does this. Under Wine thread times
-// advance in 10 ms ticks, too coarse for the preview, so the Windows build
-// reads the performance counter; best-of-N filters the other work.
-double cpuSeconds() {
-#ifdef _WIN32
-  LARGE_INTEGER now, frequency;
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-#else
-  timespec now{};
-  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-#endif
-}
-
-double seconds(const std::function<void()>& work) {
-  const double start = cpuSeconds();
-  work();
-  return cpuSeconds() - start;
-}
-
-// Heap held at the peak of one run, beyond what was live before it.
-std::size_t peakOf(const std::function<void()>& work) {
-  const std::size_t before = heap_meter::live();
-  heap_meter::resetPeak();
-  work();
-  return heap_meter::peak() - before;
-}
-
 std::size_t strideOf(std::size_t width) { return (width * 3 + 3) & ~std::size_t{3}; }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: decode_bench CAMERA_FILE [rounds]\n");
-    return 2;
-  }
-  const int rounds = argc > 2 ? std::atoi(argv[2]) : DefaultRounds;
+// The camera file's three paths against their floors; true when all meet
+// their targets.
+bool cameraPaths(const std::string& pef, int rounds) {
   // The generator's standard camera file, as a file and as a memory image;
   // the regions are those the plug-in decodes in each mode.
-  const std::string pef = argv[1];
   std::ifstream in(pef, std::ios::binary);
   const std::vector<std::uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const std::string ini = std::filesystem::absolute("tarnik-bench.ini").string();
@@ -186,8 +148,8 @@ int main(int argc, char** argv) {
 
   for (Path& path : paths) {
     if (!heap_meter::available()) break;
-    path.extraOurs = peakOf(path.ours) - path.handedOver - path.readBuffer;
-    path.extraFloor = peakOf(path.floor) - path.plainBuffer;
+    path.extraOurs = heap_meter::peakOf(path.ours) - path.handedOver - path.readBuffer;
+    path.extraFloor = heap_meter::peakOf(path.floor) - path.plainBuffer;
   }
   // Rounds alternate between the plug-in and the floor, so that load from
   // elsewhere on the machine falls on both alike.
@@ -213,5 +175,20 @@ int main(int argc, char** argv) {
   std::printf("extra peak target: %u KiB; %s\n", static_cast<unsigned>(ExtraPeakTarget / 1024),
               met ? "all targets met" : "TARGET MISSED");
   std::remove(ini.c_str());
+  return met;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: decode_bench CAMERA_FILE [rounds [bomb rounds [bomb name part]]]\n");
+    return 2;
+  }
+  const int rounds = argc > 2 ? std::atoi(argv[2]) : DefaultRounds;
+  const int bombRounds = argc > 3 ? std::atoi(argv[3]) : DefaultBombRounds;
+  if (rounds > 0) cameraPaths(argv[1], rounds);
+  if (rounds > 0 && bombRounds > 0) std::printf("\n");
+  if (bombRounds > 0) bombPaths(bombRounds, argc > 4 ? argv[4] : nullptr);
   return 0;
 }

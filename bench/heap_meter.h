@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 
 namespace heap_meter {
 
@@ -13,5 +14,13 @@ std::size_t live();
 // Starts a new high-water mark at the current live bytes.
 void resetPeak();
 std::size_t peak();
+
+// Heap held at the peak of one run, beyond what was live before it.
+inline std::size_t peakOf(const std::function<void()>& work) {
+  const std::size_t before = live();
+  resetPeak();
+  work();
+  return peak() - before;
+}
 
 }  // namespace heap_meter

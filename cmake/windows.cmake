@@ -1,39 +1,16 @@
 # Windows build: tarnik.spi, a PE32 DLL for i686, with libjpeg-turbo linked
 # in statically; the command-line host and the Wine test program beside it.
-include(ExternalProject)
+include(${CMAKE_SOURCE_DIR}/cmake/libjpeg_turbo.cmake)
 
-# libjpeg-turbo from Debian's source package, fetched once into the build
-# tree and built with its SIMD code by the same cross toolchain. Only its
-# static library is built; jpeglib.h reaches platform/*.c alone.
-set(JPEG_TURBO_DIR ${CMAKE_BINARY_DIR}/libjpeg-turbo)
-set(JPEG_TURBO_SOURCE ${JPEG_TURBO_DIR}/source)
-set(JPEG_TURBO_BINARY ${JPEG_TURBO_DIR}/build)
-set(JPEG_TURBO_LIBRARY ${JPEG_TURBO_BINARY}/libjpeg.a)
-ExternalProject_Add(libjpeg_turbo
-  PREFIX ${JPEG_TURBO_DIR}
-  SOURCE_DIR ${JPEG_TURBO_SOURCE}
-  BINARY_DIR ${JPEG_TURBO_BINARY}
-  DOWNLOAD_COMMAND sh -c "cd ${JPEG_TURBO_DIR} && rm -rf fetch && mkdir fetch && cd fetch \
-    && (apt-get source libjpeg-turbo >apt-get.log 2>&1 || (cat apt-get.log && false)) \
-    && cp -a libjpeg-turbo-*/. ${JPEG_TURBO_SOURCE}/"
-  CMAKE_ARGS -G Ninja -Wno-dev
-    -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
-    -DCMAKE_BUILD_TYPE=Release
-    -DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER}
-    -DCMAKE_INSTALL_PREFIX=${JPEG_TURBO_DIR}/unused
-    -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF
-    -DWITH_SIMD=ON -DREQUIRE_SIMD=ON
-  BUILD_COMMAND ${CMAKE_COMMAND} --build . --target jpeg-static
-  BUILD_BYPRODUCTS ${JPEG_TURBO_LIBRARY}
-  INSTALL_COMMAND "")
+# libjpeg-turbo with its SIMD code, by the same cross toolchain.
+libjpeg_turbo_static(jpeg_turbo -DCMAKE_BUILD_TYPE=Release -DWITH_SIMD=ON -DREQUIRE_SIMD=ON)
 
 # The libjpeg glue, the only code that sees jpeglib.h (and the build's
 # jconfig.h).
 file(GLOB TARNIK_JPEG_GLUE CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/*.c)
 add_library(tarnik_jpeg_glue OBJECT ${TARNIK_JPEG_GLUE})
-target_include_directories(tarnik_jpeg_glue PRIVATE
-  ${CMAKE_SOURCE_DIR} ${JPEG_TURBO_SOURCE} ${JPEG_TURBO_BINARY})
-add_dependencies(tarnik_jpeg_glue libjpeg_turbo)
+target_include_directories(tarnik_jpeg_glue PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(tarnik_jpeg_glue PRIVATE jpeg_turbo)
 
 # Every export is __stdcall and __declspec(dllexport); --kill-at drops the
 # "@N" that the toolchain would append to the exported names. Both runtimes
@@ -45,7 +22,7 @@ target_compile_definitions(tarnik_objects PRIVATE __USE_MINGW_ANSI_STDIO=1)
 target_compile_options(tarnik_objects PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${TARNIK_CORE_OPTIONS}>)
 
 add_library(tarnik SHARED $<TARGET_OBJECTS:tarnik_objects> $<TARGET_OBJECTS:tarnik_jpeg_glue>)
-target_link_libraries(tarnik PRIVATE ${JPEG_TURBO_LIBRARY})
+target_link_libraries(tarnik PRIVATE jpeg_turbo)
 target_link_options(tarnik PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--kill-at)
 set_target_properties(tarnik PROPERTIES PREFIX "" OUTPUT_NAME tarnik SUFFIX ".spi")
 
@@ -66,9 +43,10 @@ endif()
 # The benchmark over the same objects and libjpeg-turbo, run under Wine by
 # the native build's `bench_wine` target.
 add_executable(decode_bench ${CMAKE_SOURCE_DIR}/bench/decode_bench.cpp
+  ${CMAKE_SOURCE_DIR}/bench/bomb_bench.cpp ${CMAKE_SOURCE_DIR}/tests/support/bombs.cpp
   ${CMAKE_SOURCE_DIR}/bench/heap_meter_none.cpp
   $<TARGET_OBJECTS:tarnik_objects> $<TARGET_OBJECTS:tarnik_jpeg_glue>)
-target_include_directories(decode_bench PRIVATE ${CMAKE_SOURCE_DIR} ${JPEG_TURBO_SOURCE} ${JPEG_TURBO_BINARY})
-target_link_libraries(decode_bench PRIVATE ${JPEG_TURBO_LIBRARY})
+target_include_directories(decode_bench PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(decode_bench PRIVATE jpeg_turbo)
 target_link_options(decode_bench PRIVATE -static -static-libgcc -static-libstdc++)
 add_subdirectory(${CMAKE_SOURCE_DIR}/tests/wine ${CMAKE_BINARY_DIR}/tests/wine)

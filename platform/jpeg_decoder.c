@@ -22,24 +22,43 @@
 /* A greyscale or colour frame comes out as three bytes per pixel. */
 #define OutputChannels 3
 
-/* Most memory libjpeg may hold for a whole-image buffer (a progressive
-   frame's coefficients). The largest frame the probe accepts, 4096 x 4096
-   at 4:4:4, needs 4096 * 4096 * 3 components * 2 bytes = 96 MiB. The frame
-   libjpeg decodes need not be the probed one, so without a limit a small
-   file could ask the host's 32-bit address space for gigabytes; beyond it
-   libjpeg, having no backing store, refuses the frame. */
+/* Most memory libjpeg may hold for a whole-image buffer, whatever the frame:
+   beyond it libjpeg, having no backing store, refuses the frame. The largest
+   buffer the probed-frame bound below lets through, for a 4096 x 4096
+   frame, is 96 MiB. */
 #define JpegMemoryLimit (128L * 1024 * 1024)
+
+/* A progressive or multi-scan frame is read whole into a buffer of
+   coefficients (64 of 16 bits per 8 x 8 block and component) before any row
+   comes out. A frame the plug-in shows has at most three components (it
+   turns only greyscale, YCbCr and RGB into blue-green-red), and libjpeg pads
+   each component to whole MCUs, at most MAX_SAMP_FACTOR blocks a side. The
+   frame actually decoded may ask for no more than a frame of the probed
+   size could, so a small file behind a small header cannot claim the
+   host's memory. */
+#define CoefficientBlockBytes (DCTSIZE2 * sizeof(JCOEF))
+#define MaxShownComponents 3
 
 typedef struct Decoder {
   struct jpeg_decompress_struct cinfo;
   struct jpeg_error_mgr errors;
   jmp_buf escape;
   struct jpeg_memory_mgr library; /* libjpeg's own allocation methods */
+  struct jpeg_progress_mgr progress;
+  uint64_t probedBufferBytes; /* the whole-image buffer a probed-size frame could need */
+  uint32_t (*countScans)(const uint8_t* data, uint32_t length, uint32_t limit);
+  int scansSeen;
+  /* Per component and coefficient, the lowest bit the scans so far have
+     coded, or -1 before its first scan (as libjpeg's coef_bits). */
+  signed char codedBits[MAX_COMPONENTS][DCTSIZE2];
 } Decoder;
 
 static Decoder* decoderOf(j_common_ptr cinfo) { return (Decoder*)cinfo->client_data; }
 
 static void escapeOnError(j_common_ptr cinfo) { longjmp(decoderOf(cinfo)->escape, 1); }
+
+/* Stops the decode as a refused frame, the way an error does. */
+static void refuseFrame(j_common_ptr cinfo) { longjmp(decoderOf(cinfo)->escape, 1); }
 
 static void dropMessage(j_common_ptr cinfo) { (void)cinfo; }
 
@@ -76,9 +95,76 @@ static JBLOCKARRAY allocBlockRows(j_common_ptr cinfo, int pool, JDIMENSION width
   return decoderOf(cinfo)->library.alloc_barray(cinfo, pool, width, rows);
 }
 
-static void realizeVirtualArrays(j_common_ptr cinfo) {
-  requireAllocation(cinfo);
-  decoderOf(cinfo)->library.realize_virt_arrays(cinfo);
+static uint64_t roundUp(uint64_t value, uint64_t unit) { return (value + unit - 1) / unit * unit; }
+
+static uint64_t probedBufferBytes(uint32_t width, uint32_t height) {
+  return MaxShownComponents * CoefficientBlockBytes *
+         roundUp((width + DCTSIZE - 1) / DCTSIZE, MAX_SAMP_FACTOR) *
+         roundUp((height + DCTSIZE - 1) / DCTSIZE, MAX_SAMP_FACTOR);
+}
+
+/* The coefficient buffer the decoded frame asks for, as jdcoefct.c sizes it;
+   none for a frame read in one scan. */
+static uint64_t wholeImageBytes(j_decompress_ptr cinfo) {
+  uint64_t bytes = 0;
+  int ci;
+  if (!cinfo->progressive_mode && cinfo->comps_in_scan == cinfo->num_components) return 0;
+  for (ci = 0; ci < cinfo->num_components; ++ci) {
+    const jpeg_component_info* component = &cinfo->comp_info[ci];
+    bytes += CoefficientBlockBytes *
+             roundUp(component->width_in_blocks, (uint64_t)component->h_samp_factor) *
+             roundUp(component->height_in_blocks, (uint64_t)component->v_samp_factor);
+  }
+  return bytes;
+}
+
+/* libjpeg realizes its whole-image buffers here, once, after the first
+   scan header and before reading any scan data: the bytes behind that
+   header are all still to come. */
+static void realizeVirtualArrays(j_common_ptr common) {
+  j_decompress_ptr cinfo = (j_decompress_ptr)common;
+  Decoder* decoder = decoderOf(common);
+  const uint64_t bytes = wholeImageBytes(cinfo);
+  requireAllocation(common);
+  if (bytes > decoder->probedBufferBytes) refuseFrame(common);
+  if (bytes > 0 && decoder->countScans(cinfo->src->next_input_byte, (uint32_t)cinfo->src->bytes_in_buffer,
+                                       JpegMaxScans) >= JpegMaxScans)
+    refuseFrame(common);
+  decoder->library.realize_virt_arrays(common);
+}
+
+/* Whether the current scan codes a bit of some coefficient that the scans
+   before it left open, and records what it codes. A first scan (Ah = 0)
+   codes the bits from Al up of coefficients Ss to Se; a refinement codes
+   bit Al below the Ah where the scans before stopped (ITU T.81, G.1.1.1).
+   A sequential frame's scan codes whole coefficients, whatever its
+   header's progression fields say. A real file never sends a scan that
+   codes nothing new; a file repeating empty scans would hold the host for
+   minutes. */
+static int codesOpenBits(j_decompress_ptr cinfo, signed char (*codedBits)[DCTSIZE2]) {
+  const int progressive = cinfo->progressive_mode;
+  const int first = progressive ? cinfo->Ss : 0, last = progressive ? cinfo->Se : DCTSIZE2 - 1;
+  const int high = progressive ? cinfo->Ah : 0, low = progressive ? cinfo->Al : 0;
+  int codes = 0, ci, k;
+  for (ci = 0; ci < cinfo->comps_in_scan; ++ci) {
+    signed char* coded = codedBits[cinfo->cur_comp_info[ci]->component_index];
+    for (k = first; k <= last; ++k) {
+      if (high == 0 ? coded[k] >= 0 : coded[k] != high || low >= high) continue;
+      coded[k] = (signed char)low;
+      codes = 1;
+    }
+  }
+  return codes;
+}
+
+/* libjpeg calls this before reading each stretch of input, so a new scan is
+   judged before any of its data is read. */
+static void judgeScans(j_common_ptr common) {
+  j_decompress_ptr cinfo = (j_decompress_ptr)common;
+  Decoder* decoder = decoderOf(common);
+  if (cinfo->input_scan_number == decoder->scansSeen) return;
+  decoder->scansSeen = cinfo->input_scan_number;
+  if (decoder->scansSeen > JpegMaxScans || !codesOpenBits(cinfo, decoder->codedBits)) refuseFrame(common);
 }
 
 static void routeAllocations(Decoder* decoder) {
@@ -151,6 +237,11 @@ JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* 
   jpeg_create_decompress(cinfo);
   cinfo->mem->max_memory_to_use = JpegMemoryLimit;
   routeAllocations(&decoder);
+  decoder.probedBufferBytes = probedBufferBytes(request->probedWidth, request->probedHeight);
+  decoder.countScans = request->countScans;
+  memset(decoder.codedBits, -1, sizeof decoder.codedBits);
+  decoder.progress.progress_monitor = judgeScans;
+  cinfo->progress = &decoder.progress;
   jpeg_mem_src(cinfo, request->data, request->length);
   jpeg_read_header(cinfo, TRUE);
   configure(cinfo, request->fast);

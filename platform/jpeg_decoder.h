@@ -13,9 +13,20 @@
 extern "C" {
 #endif
 
+/* Most scans a frame may have. libjpeg's own progression script
+   (jpeg_simple_progression) uses 10 scans for colour and 6 for greyscale;
+   other encoders' scripts stay about as short. Each scan walks the whole
+   coefficient buffer of the components it names, so the limit also bounds
+   what a file whose every scan adds a bit can cost. The scans are counted
+   in the bytes before any is decoded, and libjpeg's own count is checked
+   again as it reads them. */
+#define JpegMaxScans 20
+
 typedef enum JpegDecodeResult {
   JpegDecodeOk = 0,
-  JpegDecodeRejected = 1,    /* libjpeg refused the data (corrupt, unsupported) */
+  JpegDecodeRejected = 1,    /* libjpeg refused the data (corrupt, unsupported), or the
+                                frame asked more scans or memory than a frame of the
+                                probed size would */
   JpegDecodeOutOfMemory = 2  /* one of libjpeg's allocations failed */
 } JpegDecodeResult;
 
@@ -32,6 +43,15 @@ typedef struct JpegDecodeRequest {
   uint32_t rowBytes;
   uint32_t rows;
   uint32_t skipRows;
+  /* The frame size the caller probed and sized its bitmap for. The frame
+     libjpeg decodes may differ; its whole-image buffer is bounded by what a
+     frame of this size could need. */
+  uint32_t probedWidth;
+  uint32_t probedHeight;
+  /* Counts the start-of-scan markers in `length` bytes up to the end of
+     image, no further than `limit`: asked once for a multi-scan frame, over
+     the bytes behind its first scan header. */
+  uint32_t (*countScans)(const uint8_t* data, uint32_t length, uint32_t limit);
 } JpegDecodeRequest;
 
 /* What the decoded frame covered: rows written from output row 0 on, and the
@@ -43,7 +63,11 @@ typedef struct JpegCoverage {
 
 /* Decodes with fancy upsampling and block smoothing at scale 1/1, greyscale
    frames expanded to three channels. Warnings are dropped silently; data that
-   ends early is completed by libjpeg and still succeeds. On anything but
+   ends early is completed by libjpeg and still succeeds. A frame is refused
+   when it has more scans than real files use, a scan that codes nothing the
+   scans before it left open, or a whole-image buffer larger than a frame of
+   the probed size could need: so a small hostile file costs no more than a
+   real frame of the probed size. On anything but
    JpegDecodeOk the rows may hold partial output and *coverage is untouched. */
 JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* coverage);
 

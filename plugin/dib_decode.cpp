@@ -16,6 +16,7 @@
 #include "platform/jpeg_decoder.h"
 #include "plugin/camera_layout.h"
 #include "plugin/jpeg_probe.h"
+#include "plugin/jpeg_scans.h"
 
 namespace {
 
@@ -101,6 +102,9 @@ PluginResult decodePixels(const TPEFFile& file, const Geometry& geometry, std::u
   request.rowBytes = geometry.rowStride;
   request.rows = geometry.outputHeight;
   request.skipRows = geometry.skipRows;
+  request.probedWidth = geometry.width;
+  request.probedHeight = geometry.frameHeight;
+  request.countScans = countScansOf;
   JpegCoverage covered{};
   switch (jpegDecodeRows(&request, &covered)) {
     case JpegDecodeOk:

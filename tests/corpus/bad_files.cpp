@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "tests/support/bombs.h"
 #include "plugin/plugin_types.h"
 #include "tests/support/pef_sample.h"
 #include "tests/support/test_jpegs.h"
@@ -217,11 +218,24 @@ std::vector<BadFile> jpegRecipes() {
   };
 }
 
+// Decompression bombs at the preview's place: refused, whether by the scan
+// limit, by a scan that codes nothing new or by the whole-image buffer a
+// frame of the decoy's size could need; and the files at the scan limit,
+// decoded.
+std::vector<BadFile> bombRecipes() {
+  std::vector<BadFile> files;
+  for (const bombs::Bomb& bomb : bombs::all(FileSize - pef_sample::PreviewOffset)) {
+    const std::int32_t picture = bomb.accepted ? Ok : Unsupported;
+    files.push_back({bomb.name, withPreview(bomb.jpeg), {Ok, 11, picture, picture, 1}});
+  }
+  return files;
+}
+
 }  // namespace
 
 std::vector<BadFile> badFileCorpus() {
   std::vector<BadFile> corpus = exifRecipes();
-  for (auto group : {truncatedRecipes(), jpegRecipes()})
+  for (auto group : {truncatedRecipes(), jpegRecipes(), bombRecipes()})
     corpus.insert(corpus.end(), group.begin(), group.end());
   return corpus;
 }
