@@ -18,7 +18,7 @@ add_custom_command(OUTPUT ${RELEASE_TEXTS}
 add_custom_target(release_texts ALL DEPENDS ${RELEASE_TEXTS})
 
 install(FILES ${WINDOWS_BUILD}/release/tarnik.spi ${RELEASE_TEXTS} DESTINATION .)
-set(JPEG_TURBO_SOURCE ${WINDOWS_BUILD}/libjpeg-turbo/source)
+set(JPEG_TURBO_SOURCE ${LIBJPEG_TURBO_SHARED_SOURCE})
 install(FILES ${JPEG_TURBO_SOURCE}/LICENSE.md RENAME libjpeg-turbo-LICENSE.md DESTINATION licenses)
 install(FILES ${JPEG_TURBO_SOURCE}/README.ijg RENAME libjpeg-turbo-README.ijg DESTINATION licenses)
 install(FILES /usr/share/doc/mingw-w64-i686-dev/copyright
