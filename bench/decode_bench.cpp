@@ -25,6 +25,7 @@
 #include "bomb_bench.h"
 #include "heap_meter.h"
 #include "platform/platform.h"
+#include "plugin/camera_layout.h"
 #include "plugin/dib_decode.h"
 #include "plugin/exports.h"
 #include "plugin/settings.h"
@@ -74,7 +75,7 @@ void bareReadAndDecode(const std::string& path, std::int32_t position, std::uint
     if (!platform::seekFromStart(file, position) || !platform::readFile(file, region, length, &got)) got = 0;
     platform::closeFile(file);
   }
-  bareDecode(ByteView(region, got), JDCT_FLOAT, 0, 2008);
+  bareDecode(ByteView(region, got), JDCT_FLOAT, 0, FullImageHeight);
   std::free(region);
 }
 
@@ -98,7 +99,7 @@ struct Path {
   std::size_t extraFloor = 0;
 };
 
-std::size_t strideOf(std::size_t width) { return (width * 3 + 3) & ~std::size_t{3}; }
+std::size_t strideOf(std::size_t width) { return (width * BytesPerPixel + 3) & ~std::size_t{3}; }
 
 // The camera file's three paths against their floors; true when all meet
 // their targets.
@@ -118,8 +119,8 @@ bool cameraPaths(const std::string& pef, int rounds) {
   locateMemoryRegion(image.data(), imageSize, true, &fullView);
   locateMemoryRegion(image.data(), imageSize, false, &previewView);
 
-  const std::size_t fullPixels = strideOf(3008) * 2008;
-  const std::size_t previewPixels = strideOf(640) * 480;
+  const std::size_t fullPixels = strideOf(FullImageWidth) * FullImageHeight;
+  const std::size_t previewPixels = strideOf(PreviewWidth) * PreviewFrameHeight;
   const std::size_t headerBlock = 44;
   Path paths[] = {
       {"full size, memory, best quality", MemoryTarget, 1, fullPixels + headerBlock, 0, fullPixels,
@@ -128,14 +129,14 @@ bool cameraPaths(const std::string& pef, int rounds) {
          extractPicture(fullView, &header, &pixels, RequestBestQuality | RequestFullSize);
          releaseBlocks(header, pixels);
        },
-       [&] { bareDecode(fullView, JDCT_FLOAT, 0, 2008); }},
-      {"preview, memory, fast", MemoryTarget, 20, previewPixels + headerBlock, 0, strideOf(640) * 428,
+       [&] { bareDecode(fullView, JDCT_FLOAT, 0, FullImageHeight); }},
+      {"preview, memory, fast", MemoryTarget, 20, previewPixels + headerBlock, 0, strideOf(PreviewWidth) * PreviewHeight,
        [&] {
          platform::BlockHandle header, pixels;
          extractPicture(previewView, &header, &pixels, 0);
          releaseBlocks(header, pixels);
        },
-       [&] { bareDecode(previewView, JDCT_IFAST, 26, 428); }},
+       [&] { bareDecode(previewView, JDCT_IFAST, PreviewCropTopRows, PreviewHeight); }},
       {"full size, file, GetPicture", FileTarget, 1, fullPixels + headerBlock, fullView.size() + ReadSlack,
        fullPixels + fullView.size(),
        [&] {
