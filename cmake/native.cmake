@@ -70,7 +70,7 @@ endif()
 
 # libjpeg-turbo's source, fetched once here for the Windows and fuzzing
 # trees, which each build a static library of their own from it.
-if(TARNIK_WINDOWS OR TARNIK_CHECKS)
+if(TARNIK_WINDOWS OR (TARNIK_CHECKS AND TARNIK_TESTS))
   include(cmake/libjpeg_turbo.cmake)
   set(LIBJPEG_TURBO_SHARED_SOURCE ${CMAKE_BINARY_DIR}/libjpeg-turbo/source)
   libjpeg_turbo_fetch(${LIBJPEG_TURBO_SHARED_SOURCE})

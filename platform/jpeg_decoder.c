@@ -55,10 +55,8 @@ typedef struct Decoder {
 
 static Decoder* decoderOf(j_common_ptr cinfo) { return (Decoder*)cinfo->client_data; }
 
-static void escapeOnError(j_common_ptr cinfo) { longjmp(decoderOf(cinfo)->escape, 1); }
-
-/* Stops the decode as a refused frame, the way an error does. */
-static void refuseFrame(j_common_ptr cinfo) { longjmp(decoderOf(cinfo)->escape, 1); }
+/* libjpeg's fatal errors, and a frame refused here, leave the decode alike. */
+static void leaveDecode(j_common_ptr cinfo) { longjmp(decoderOf(cinfo)->escape, 1); }
 
 static void dropMessage(j_common_ptr cinfo) { (void)cinfo; }
 
@@ -126,10 +124,10 @@ static void realizeVirtualArrays(j_common_ptr common) {
   Decoder* decoder = decoderOf(common);
   const uint64_t bytes = wholeImageBytes(cinfo);
   requireAllocation(common);
-  if (bytes > decoder->probedBufferBytes) refuseFrame(common);
+  if (bytes > decoder->probedBufferBytes) leaveDecode(common);
   if (bytes > 0 && decoder->countScans(cinfo->src->next_input_byte, (uint32_t)cinfo->src->bytes_in_buffer,
                                        JpegMaxScans) >= JpegMaxScans)
-    refuseFrame(common);
+    leaveDecode(common);
   decoder->library.realize_virt_arrays(common);
 }
 
@@ -164,7 +162,7 @@ static void judgeScans(j_common_ptr common) {
   Decoder* decoder = decoderOf(common);
   if (cinfo->input_scan_number == decoder->scansSeen) return;
   decoder->scansSeen = cinfo->input_scan_number;
-  if (decoder->scansSeen > JpegMaxScans || !codesOpenBits(cinfo, decoder->codedBits)) refuseFrame(common);
+  if (decoder->scansSeen > JpegMaxScans || !codesOpenBits(cinfo, decoder->codedBits)) leaveDecode(common);
 }
 
 static void routeAllocations(Decoder* decoder) {
@@ -224,7 +222,7 @@ JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* 
   /* jpeg_create_decompress clears the object but keeps err and client_data. */
   memset(&decoder, 0, sizeof decoder);
   cinfo->err = jpeg_std_error(&decoder.errors);
-  decoder.errors.error_exit = escapeOnError;
+  decoder.errors.error_exit = leaveDecode;
   decoder.errors.emit_message = dropWarning;
   decoder.errors.output_message = dropMessage;
   cinfo->client_data = &decoder;

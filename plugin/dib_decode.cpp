@@ -104,7 +104,7 @@ PluginResult decodePixels(const TPEFFile& file, const Geometry& geometry, std::u
   request.skipRows = geometry.skipRows;
   request.probedWidth = geometry.width;
   request.probedHeight = geometry.frameHeight;
-  request.countScans = countScansOf;
+  request.countScans = countScans;
   JpegCoverage covered{};
   switch (jpegDecodeRows(&request, &covered)) {
     case JpegDecodeOk:

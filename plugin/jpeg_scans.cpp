@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+#include "io/byte_view.h"
+
 namespace {
 
 constexpr std::uint8_t MarkerPrefix = 0xFF;
@@ -28,23 +30,20 @@ std::uint32_t nextPrefix(ByteView jpeg, std::uint32_t from) {
 
 }  // namespace
 
-std::uint32_t countScans(ByteView jpeg, std::uint32_t limit) {
+std::uint32_t countScans(const std::uint8_t* data, std::uint32_t size, std::uint32_t limit) {
+  const ByteView jpeg(data, size);
   std::uint32_t scans = 0;
   std::uint8_t code = 0;
-  std::uint16_t length = 0;
+  std::uint16_t segmentLength = 0;
   for (std::uint32_t p = nextPrefix(jpeg, 0); scans < limit && jpeg.u8(p + 1, &code);) {
     if (code == MarkerPrefix || standsAlone(code)) {
       p = nextPrefix(jpeg, p + 1);
       continue;
     }
-    if (code == EndOfImage || !jpeg.be16(p + 2, &length)) break;
+    if (code == EndOfImage || !jpeg.be16(p + 2, &segmentLength)) break;
     if (code == StartOfScan) ++scans;
-    // The view lies in the caller's buffer, so p + 2 + length cannot wrap.
-    p = nextPrefix(jpeg, p + 2 + length);
+    // The view lies in the caller's buffer, so p + 2 + segmentLength cannot wrap.
+    p = nextPrefix(jpeg, p + 2 + segmentLength);
   }
   return scans;
-}
-
-std::uint32_t countScansOf(const std::uint8_t* data, std::uint32_t length, std::uint32_t limit) {
-  return countScans(ByteView(data, length), limit);
 }

@@ -5,11 +5,7 @@
 
 #include <cstdint>
 
-#include "io/byte_view.h"
-
-// The start-of-scan markers from the view's start up to the end of image or
-// of the view, counting no further than `limit`.
-std::uint32_t countScans(ByteView jpeg, std::uint32_t limit);
-
-// The same over raw bytes, in the form the decoder's request takes.
-extern "C" std::uint32_t countScansOf(const std::uint8_t* data, std::uint32_t length, std::uint32_t limit);
+// The start-of-scan markers in the `size` bytes at `data`, up to the end
+// of image or of the bytes, counting no further than `limit`. In the form
+// the decoder's request takes; the bytes are read through a ByteView.
+extern "C" std::uint32_t countScans(const std::uint8_t* data, std::uint32_t length, std::uint32_t limit);

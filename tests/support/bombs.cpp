@@ -120,7 +120,7 @@ Bytes build(const Recipe& r, std::size_t regionSize) {
   return out;
 }
 
-// The four reproducers first, then their variants: each coding with
+// The four first reported reproducers first, then their variants: each coding with
 // DC, AC and sequential scans, grey and colour, behind both decoys.
 constexpr Recipe Recipes[] = {
     {"bomb-arith-dc-grey-8000", 640, 481, 8000, 8000, 1, Coding::Arithmetic, Scans::DcOnly, 0},

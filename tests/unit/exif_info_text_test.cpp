@@ -6,7 +6,7 @@
 
 #include "exif/info_text.h"
 #include "exif_labels.h"
-#include "exif_tiff_builder.h"
+#include "format_field.h"
 #include "platform/posix_testing.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "exif/exif_reader.h"
 #include "exif/lens_table.h"
 #include "exif_labels.h"
-#include "exif_tiff_builder.h"
+#include "format_field.h"
 
 namespace {
 

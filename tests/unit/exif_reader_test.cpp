@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "exif/exif_reader.h"
-#include "exif_tiff_builder.h"
+#include "format_field.h"
 
 namespace {
 

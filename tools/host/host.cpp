@@ -74,9 +74,12 @@ bool parseOptions(int argc, char** argv, Options* options) {
   return options->file != nullptr;
 }
 
-std::vector<char> readWholeFile(const char* path) {
+// False when the file does not open.
+bool readWholeFile(const char* path, std::vector<char>* bytes) {
   std::ifstream in(path, std::ios::binary);
-  return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (!in) return false;
+  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return true;
 }
 
 bool writeFile(const char* path, const std::vector<std::uint8_t>& bytes) {
@@ -197,11 +200,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tarnik_host: cannot load %s: %s\n", options.plugin, error.c_str());
     return ExitCannotRun;
   }
-  if (!std::ifstream(options.file, std::ios::binary)) {
+  std::vector<char> image;
+  if (!readWholeFile(options.file, &image)) {
     std::fprintf(stderr, "tarnik_host: cannot open %s\n", options.file);
     return ExitCannotRun;
   }
-  std::vector<char> image = readWholeFile(options.file);
   const std::int32_t supported = isSupportedByBytes(plugin, options, image);
   if (!supported) {
     std::fprintf(stderr, "tarnik_host: %s: not a file this plug-in opens (IsSupported answered 0)\n",
