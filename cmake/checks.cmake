@@ -38,7 +38,7 @@ set_tests_properties(asan.unit_tests PROPERTIES
 # a status of their own here, since 1 is the host's answer.
 add_test(NAME asan.host_empty_file
   COMMAND sh -c "$0 --memory /dev/null; memory=$?; $0 /dev/null; file=$?; [ $memory = 1 ] && [ $file = 1 ]"
-    ${CMAKE_BINARY_DIR}/asan/tools/host/tarnik_host)
+    ${CMAKE_BINARY_DIR}/asan/tarnik_host)
 set_tests_properties(asan.host_empty_file PROPERTIES
   ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:exitcode=86;UBSAN_OPTIONS=print_stacktrace=1:exitcode=86")
 

@@ -29,6 +29,8 @@ set_target_properties(tarnik PROPERTIES PREFIX "" OUTPUT_NAME tarnik SUFFIX ".sp
 # The version resource, and the stripped copy in release/ that the release
 # zip carries; tests keep reading symbols from the unstripped DLL.
 enable_language(RC)
+file(STRINGS ${CMAKE_SOURCE_DIR}/LICENSE TARNIK_COPYRIGHT REGEX "^Copyright ")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/LICENSE)
 configure_file(${CMAKE_SOURCE_DIR}/cmake/version.rc.in ${CMAKE_BINARY_DIR}/version.rc @ONLY)
 target_sources(tarnik PRIVATE ${CMAKE_BINARY_DIR}/version.rc)
 add_custom_command(TARGET tarnik POST_BUILD

@@ -43,13 +43,12 @@ foreach(group_and_files pictures:${REFERENCE_DIR} texts:${CMAKE_BINARY_DIR}/gold
   set_tests_properties(wine.${group} PROPERTIES FIXTURES_REQUIRED wine)
 endforeach()
 
-# The host end to end: the preview of the generated camera file.
-add_test(NAME wine.host_preview
-  COMMAND ${WINE_SH} layout ${CMAKE_BINARY_DIR}/wine-work/host
-    ${WINDOWS_BUILD}/tarnik_host.exe ${WINDOWS_BUILD}/tarnik.spi ${SAMPLES}
-    --plugin ..\\plugin\\tarnik.spi --preview --bmp preview.bmp samples\\camera.pef)
-set_tests_properties(wine.host_preview PROPERTIES FIXTURES_REQUIRED wine
-  PASS_REGULAR_EXPRESSION "GetPreview: 0 \\(success\\)\nbitmap: 640 x 428")
+# The command-line host end to end, beside the DLL as in the main job: the
+# native host's table of cases, the camera file's preview among them.
+add_test(NAME wine.host_cases
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/host/check_host.sh ${CMAKE_BINARY_DIR}/wine-work/host ${SAMPLES}
+    ${WINE_SH} exec ${CMAKE_BINARY_DIR}/wine-work/host ${WINDOWS_BUILD}/tarnik_host.exe)
+set_tests_properties(wine.host_cases PROPERTIES FIXTURES_REQUIRED wine)
 
 # The golden information texts, through the DLL and the host's conversion
 # from code page 932.

@@ -6,9 +6,8 @@
 #
 # A failed test is never run again, with one exception: emulated Wine can
 # crash or hang in its own processes. A Wine test whose program never
-# reached its closing line ("N passed, N failed", or the command-line
-# host's GetPicture/GetPreview result) is run once more, and the retry is
-# listed after CTest's summary.
+# reached its closing line ("N passed, N failed") is run once more, and the
+# retry is listed after CTest's summary.
 set -eu
 cd "$(dirname "$0")/.."
 sh tools/setup.sh --tests
@@ -32,7 +31,7 @@ retry=""
 for name in $failures; do
   ctest --test-dir build -N -L '^wine$' -R "$(exactly "$name")" | grep -q 'Test *#' || continue
   awk -v name="$name" '/^[0-9]+\/[0-9]+ Testing: / { inside = ($3 == name) } inside' build/failed-run.log |
-    grep -Eq '^[0-9]+ passed, [0-9]+ failed$|^Get(Picture|Preview): ' || retry="$retry $name"
+    grep -Eq '^[0-9]+ passed, [0-9]+ failed$' || retry="$retry $name"
 done
 
 failing=$(echo "$failures" | wc -w)

@@ -66,8 +66,8 @@ TEST(GoldenText, EverySampleFromFileAndMemory) {
 }
 
 TEST(GoldenText, SampleAtANonzeroOffset) {
-  EXPECT_EQ(infoText(sample("camera-at-4096").c_str(), 4096, SourceFile), golden("camera"));
-  EXPECT_EQ(infoText(sample("camera-at-4096").c_str(), 0, SourceFile), "") << "a filler, not a TIFF";
+  EXPECT_EQ(infoText(sample("preview-only-at-4096").c_str(), 4096, SourceFile), golden("preview-only"));
+  EXPECT_EQ(infoText(sample("preview-only-at-4096").c_str(), 0, SourceFile), "") << "a filler, not a TIFF";
 }
 
 // exiftool's reading (-n: raw numbers) of a file, one value per field, "-"
@@ -119,7 +119,7 @@ std::string labelOf(int field, const std::string& code) {
 
 // Lines of the text in their fixed order, as exiftool's values predict them.
 TEST(GoldenText, AgreesWithExiftoolsReading) {
-  for (const char* name : {"camera", "labels-a", "labels-b", "labels-c", "iso-only"}) {
+  for (const char* name : {"preview-only", "labels-a", "labels-b", "labels-c", "iso-only"}) {
     SCOPED_TRACE(name);
     std::istringstream text(infoText(sample(name).c_str(), 0, SourceFile));
     std::vector<std::string> lines;

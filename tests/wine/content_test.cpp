@@ -150,7 +150,7 @@ TEST_CASE(texts, GoldenTextsFromFileAnOffsetAndMemory) {
   int samples = 0;
   do {
     const std::string name(found.cFileName, std::strlen(found.cFileName) - 4);
-    if (name == "camera-at-4096") continue;
+    if (name == "preview-only-at-4096") continue;
     const std::string path = samplePath(found.cFileName);
     const std::string expected = readText(samplePath((name + ".txt").c_str()));
     expectText(infoText(path.c_str(), 0, SourceFile), expected, name + " from a file");
@@ -161,8 +161,8 @@ TEST_CASE(texts, GoldenTextsFromFileAnOffsetAndMemory) {
   } while (FindNextFileA(search, &found));
   FindClose(search);
   CHECK(samples > 5);
-  expectText(infoText(samplePath("camera-at-4096.pef").c_str(), 4096, SourceFile),
-             readText(samplePath("camera.txt")), "camera at offset 4096");
+  expectText(infoText(samplePath("preview-only-at-4096.pef").c_str(), 4096, SourceFile),
+             readText(samplePath("preview-only.txt")), "preview-only at offset 4096");
 }
 
 // ---- corpus ----------------------------------------------------------------

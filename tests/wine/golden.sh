@@ -1,8 +1,8 @@
 #!/bin/bash
 # The information texts of the golden samples through the real tarnik.spi
 # under Wine: the command-line host's UTF-8 text for each NAME.pef must equal
-# NAME.txt byte for byte; camera-at-4096.pef, read at offset 4096, must give
-# camera.txt.
+# NAME.txt byte for byte; preview-only-at-4096.pef, read at offset 4096,
+# must give preview-only.txt.
 # usage: golden.sh WINE_PREFIX HOST_EXE GOLDEN_DIR WORK_DIR
 set -u
 prefix=$1 host=$2 golden=$3 work=$4
@@ -30,6 +30,6 @@ for expected in "$golden"/*.txt; do
   name=$(basename "$expected" .txt)
   check "$name" "$name"
 done
-check camera-at-4096 camera --offset 4096
+check preview-only-at-4096 preview-only --offset 4096
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ] && [ "$passed" -gt 1 ]

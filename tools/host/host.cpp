@@ -2,11 +2,11 @@
 // does, prints what each export answers, and writes the picture as a .bmp
 // file and the information text as a .txt file.
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,10 +20,11 @@ constexpr std::size_t SniffSize = 2048;     // the first bytes a host passes to 
 constexpr std::size_t InfoHeaderSize = 40;  // BITMAPINFOHEADER
 constexpr std::size_t FileHeaderSize = 14;  // BITMAPFILEHEADER
 constexpr std::size_t TextLimit = 1 << 20;
+constexpr std::size_t ReadChunk = 1 << 16;
 
 const char* const Usage =
     "usage: tarnik_host [options] FILE.PEF\n"
-    "  --plugin PATH   the plug-in to load (default: %s)\n"
+    "  --plugin PATH   the plug-in to load (default: %s beside this program)\n"
     "  --offset N      the raw data starts N bytes into FILE (file mode)\n"
     "  --memory        pass the whole file as a memory image\n"
     "  --preview       ask GetPreview instead of GetPicture\n"
@@ -32,7 +33,8 @@ const char* const Usage =
     "exit status: 0 when every call succeeded and every output was written;\n"
     "  1 when a call failed, the plug-in does not take FILE, or an output\n"
     "  could not be written; 2 on a bad command line, or when the plug-in\n"
-    "  does not load or FILE does not open.\n";
+    "  does not load or FILE cannot be read. Each failure is said on\n"
+    "  standard error, with the system's reason.\n";
 
 // The exit statuses that --help lists.
 enum ExitStatus { ExitSuccess = 0, ExitCallFailed = 1, ExitCannotRun = 2 };
@@ -49,7 +51,7 @@ const char* resultMeaning(std::int32_t result) {
 }
 
 struct Options {
-  const char* plugin = DefaultPluginPath;
+  const char* plugin = nullptr;  // the default beside this program
   const char* file = nullptr;
   std::int32_t offset = 0;
   bool memory = false;
@@ -58,12 +60,34 @@ struct Options {
   const char* text = nullptr;
 };
 
+// False, having said what failed and why.
+bool complain(const char* failed, const char* path, const char* reason) {
+  std::fprintf(stderr, "tarnik_host: %s %s: %s\n", failed, path, reason);
+  return false;
+}
+
+// A byte count that the host's signed 32-bit offset can carry: digits only,
+// with no sign, blank or anything else around them.
+bool parseOffset(const char* text, std::int32_t* offset) {
+  const char* const end = text + std::strlen(text);
+  std::uint32_t value = 0;
+  const auto [stop, error] = std::from_chars(text, end, value);
+  if (error != std::errc() || stop != end || value > INT32_MAX) return false;
+  *offset = static_cast<std::int32_t>(value);
+  return true;
+}
+
 bool parseOptions(int argc, char** argv, Options* options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
     if (arg == "--plugin" && hasValue) options->plugin = argv[++i];
-    else if (arg == "--offset" && hasValue) options->offset = std::atoi(argv[++i]);
+    else if (arg == "--offset" && hasValue) {
+      if (!parseOffset(argv[++i], &options->offset)) {
+        std::fprintf(stderr, "tarnik_host: --offset %s: not a byte count from 0 to %d\n", argv[i], INT32_MAX);
+        return false;
+      }
+    }
     else if (arg == "--memory") options->memory = true;
     else if (arg == "--preview") options->preview = true;
     else if (arg == "--bmp" && hasValue) options->bmp = argv[++i];
@@ -74,18 +98,29 @@ bool parseOptions(int argc, char** argv, Options* options) {
   return options->file != nullptr;
 }
 
-// False when the file does not open.
+// False, having said why, when the file cannot be read. A directory opens
+// on POSIX systems and fails at the first read.
 bool readWholeFile(const char* path, std::vector<char>* bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
+  std::FILE* file = std::fopen(path, "rb");
+  if (!file) return complain("cannot open", path, std::strerror(errno));
+  std::vector<char> chunk(ReadChunk);
+  for (std::size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), file)) > 0;)
+    bytes->insert(bytes->end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
+  const bool failed = std::ferror(file);
+  const int error = errno;
+  std::fclose(file);
+  return !failed || complain("cannot read", path, std::strerror(error));
 }
 
+// False, having said which file and why, when it cannot be written; the
+// flush makes a full disk show here rather than go unnoticed at close.
 bool writeFile(const char* path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
+  std::FILE* file = std::fopen(path, "wb");
+  if (!file) return complain("cannot write", path, std::strerror(errno));
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
+  const int error = errno;
+  std::fclose(file);
+  return written || complain("cannot write", path, std::strerror(error));
 }
 
 std::uint32_t read32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
@@ -146,16 +181,38 @@ bool showPictureInfo(const PluginExports& plugin, const char* source, std::int32
   return !textPath || writeFile(textPath, std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
+// A 24-bit row of the header's width, padded to whole 32-bit words.
+std::size_t rowStrideOf(const std::vector<std::uint8_t>& header) {
+  const auto width = static_cast<std::int32_t>(read32(header, 4));
+  return width > 0 ? (std::size_t(width) * 3 + 3) & ~std::size_t{3} : 0;
+}
+
+std::size_t rowsOf(const std::vector<std::uint8_t>& header) {
+  const auto height = static_cast<std::int32_t>(read32(header, 8));
+  return static_cast<std::size_t>(height < 0 ? -std::int64_t{height} : height);
+}
+
+// The picture as the header block gives it, and the pixel block apart: the
+// block may have room for more rows than the picture (the preview's holds
+// the whole decoded frame), and the picture is its first rows.
+void printBlocks(const std::vector<std::uint8_t>& header, std::size_t pixelBytes) {
+  std::printf("bitmap: %d x %d, %u bits\n", static_cast<int>(read32(header, 4)),
+              static_cast<int>(read32(header, 8)), header[14] | unsigned{header[15]} << 8);
+  const auto bytes = static_cast<unsigned long>(pixelBytes);
+  const auto stride = static_cast<unsigned long>(rowStrideOf(header));
+  std::printf("pixel block: %lu bytes, room for %lu rows of %lu bytes; the bitmap is its first %lu\n", bytes,
+              stride ? bytes / stride : 0, stride, static_cast<unsigned long>(rowsOf(header)));
+}
+
 // BITMAPFILEHEADER, the 40-byte BITMAPINFOHEADER of the header block, and the
 // rows of the pixel block that the header's height covers.
 bool writeBitmap(const char* path, const std::vector<std::uint8_t>& header,
                  const std::vector<std::uint8_t>& pixels) {
-  if (header.size() < InfoHeaderSize) return false;
-  const auto width = static_cast<std::int32_t>(read32(header, 4));
-  const auto height = static_cast<std::int32_t>(read32(header, 8));
-  const std::size_t rowStride = (std::size_t(width) * 3 + 3) & ~std::size_t{3};
-  const std::size_t rows = static_cast<std::size_t>(height < 0 ? -height : height);
-  if (width <= 0 || rowStride * rows > pixels.size()) return false;
+  if (header.size() < InfoHeaderSize) return complain("cannot write", path, "the header block is no bitmap header");
+  const std::size_t rowStride = rowStrideOf(header);
+  const std::size_t rows = rowsOf(header);
+  if (rowStride == 0 || rowStride * rows > pixels.size())
+    return complain("cannot write", path, "the pixel block is smaller than the header's width and height need");
   std::vector<std::uint8_t> file = {'B', 'M'};
   append32(&file, static_cast<std::uint32_t>(FileHeaderSize + InfoHeaderSize + rowStride * rows));
   append32(&file, 0);  // two reserved 16-bit fields
@@ -176,9 +233,7 @@ bool showPicture(const PluginExports& plugin, const Options& options, const char
   if (result != Success) return false;
   const auto headerBytes = takeGlobalBlock(header, SIZE_MAX);
   const auto pixelBytes = takeGlobalBlock(pixels, SIZE_MAX);
-  if (headerBytes.size() >= InfoHeaderSize)
-    std::printf("bitmap: %d x %d, %u bytes of pixels\n", static_cast<int>(read32(headerBytes, 4)),
-                static_cast<int>(read32(headerBytes, 8)), static_cast<unsigned>(pixelBytes.size()));
+  if (headerBytes.size() >= InfoHeaderSize) printBlocks(headerBytes, pixelBytes.size());
   return !options.bmp || writeBitmap(options.bmp, headerBytes, pixelBytes);
 }
 
@@ -187,24 +242,22 @@ bool showPicture(const PluginExports& plugin, const Options& options, const char
 int main(int argc, char** argv) {
   Options options;
   if (argc == 2 && std::string(argv[1]) == "--help") {
-    std::printf(Usage, DefaultPluginPath);
+    std::printf(Usage, DefaultPluginName);
     return ExitSuccess;
   }
   if (!parseOptions(argc, argv, &options)) {
-    std::fprintf(stderr, Usage, DefaultPluginPath);
+    std::fprintf(stderr, Usage, DefaultPluginName);
     return ExitCannotRun;
   }
   PluginExports plugin;
   std::string error;
-  if (!loadPlugin(options.plugin, &plugin, &error)) {
-    std::fprintf(stderr, "tarnik_host: cannot load %s: %s\n", options.plugin, error.c_str());
+  const std::string pluginPath = options.plugin ? options.plugin : defaultPluginPath();
+  if (!loadPlugin(pluginPath.c_str(), &plugin, &error)) {
+    complain("cannot load", pluginPath.c_str(), error.c_str());
     return ExitCannotRun;
   }
   std::vector<char> image;
-  if (!readWholeFile(options.file, &image)) {
-    std::fprintf(stderr, "tarnik_host: cannot open %s\n", options.file);
-    return ExitCannotRun;
-  }
+  if (!readWholeFile(options.file, &image)) return ExitCannotRun;
   const std::int32_t supported = isSupportedByBytes(plugin, options, image);
   if (!supported) {
     std::fprintf(stderr, "tarnik_host: %s: not a file this plug-in opens (IsSupported answered 0)\n",

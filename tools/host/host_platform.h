@@ -19,10 +19,13 @@ struct PluginExports {
   decltype(&GetPreview) getPreview = nullptr;
 };
 
-// The plug-in the host loads when none is named.
-extern const char* const DefaultPluginPath;
+// The plug-in the host loads when none is named: a file of this name beside
+// the host program, as a viewer keeps its plug-ins in a folder of its own.
+extern const char* const DefaultPluginName;
+std::string defaultPluginPath();
 
-// Loads the library and finds its exports; false with a message on failure.
+// Loads the library and finds its exports; false with the system's reason
+// on failure.
 bool loadPlugin(const char* path, PluginExports* exports, std::string* error);
 
 // The block's bytes (at most `limit` of them); the block is then freed, as

@@ -5,10 +5,20 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "platform/posix_testing.h"
 #include "tools/host/host_platform.h"
 
-const char* const DefaultPluginPath = TARNIK_DEFAULT_PLUGIN;
+const char* const DefaultPluginName = "tarnik.so";
+
+// dlopen of a bare name would search the library path, not the program's
+// directory, so the program's own path is asked for.
+std::string defaultPluginPath() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  return (program.parent_path() / DefaultPluginName).string();
+}
 
 namespace {
 
