@@ -16,6 +16,18 @@ enum PluginResult : std::int32_t {
   NotImplemented = -1,
 };
 
+// A result's meaning in words, for the command-line host and the tests.
+inline const char* resultMeaning(std::int32_t result) {
+  switch (result) {
+    case Success: return "success";
+    case UnsupportedFormat: return "unsupported format";
+    case OutOfMemory: return "out of memory";
+    case ReadError: return "read error";
+    case NotImplemented: return "not implemented";
+    default: return "unknown result code";
+  }
+}
+
 // The low three bits of the picture exports' flag argument; the higher bits
 // are ignored.
 enum SourceMode : std::uint32_t {

@@ -51,7 +51,7 @@ fi
 
 # Wine's 32-bit loader is an i386 Linux program. A kernel built without IA-32
 # emulation runs none, so there qemu's user-mode emulator runs them through
-# binfmt_misc (Wine then needs its preloader to lay out the address space).
+# binfmt_misc (tests/wine/wine.sh then gives Wine's preloader an address range).
 # The registration does not outlive a reboot, so it is checked every time.
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   binfmt=/proc/sys/fs/binfmt_misc

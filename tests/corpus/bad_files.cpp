@@ -226,7 +226,15 @@ std::vector<BadFile> bombRecipes() {
   std::vector<BadFile> files;
   for (const bombs::Bomb& bomb : bombs::all(FileSize - pef_sample::PreviewOffset)) {
     const std::int32_t picture = bomb.accepted ? Ok : Unsupported;
-    files.push_back({bomb.name, withPreview(bomb.jpeg), {Ok, 11, picture, picture, 1}});
+    // A decoded progressive colour frame holds its pixel block (3 bytes a
+    // pixel, rows padded to 4 bytes) and, while its scans are read, every
+    // coefficient of its three components (2 bytes each, 64 a block of 8 x 8
+    // pixels): 144 MiB for 4096 x 4096.
+    const std::uint64_t blocks = (bomb.probedWidth + 7u) / 8 * ((bomb.probedHeight + 7u) / 8);
+    const std::uint64_t bytes = (std::uint64_t{bomb.probedWidth} * 3 + 3) / 4 * 4 * bomb.probedHeight +
+                                blocks * 3 * 64 * 2;
+    const auto needsMiB = static_cast<std::uint32_t>(bomb.accepted ? (bytes + (1 << 20) - 1) >> 20 : 0);
+    files.push_back({bomb.name, withPreview(bomb.jpeg), {Ok, 11, picture, picture, 1, needsMiB}});
   }
   return files;
 }

@@ -20,6 +20,9 @@ struct BadFileExpectation {
   std::int32_t picture;    // GetPicture result
   std::int32_t preview;    // GetPreview result
   std::int32_t supported;  // IsSupported on a handle at the file's start
+  // The heap a picture call needs for the file, where it is more than any
+  // process has to spare: a 32-bit process under an emulator may not get it.
+  std::uint32_t needsMiB = 0;
 };
 
 struct BadFile {

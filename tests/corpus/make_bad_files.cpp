@@ -1,6 +1,6 @@
 // Writes the bad-file corpus for the run under Wine: one file per recipe in
 // the output directory, and manifest.txt with a line per file:
-//   name info textLines picture preview supported
+//   name info textLines picture preview supported needsMiB
 // (AnyResult and AnyLines stand for "any result of the plug-in's").
 #include <cstdio>
 #include <fstream>
@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
               static_cast<std::streamsize>(file.bytes.size()));
     const BadFileExpectation& e = file.expected;
     manifest << file.name << ' ' << e.info << ' ' << e.textLines << ' ' << e.picture << ' '
-             << e.preview << ' ' << e.supported << '\n';
+             << e.preview << ' ' << e.supported << ' ' << e.needsMiB << '\n';
     if (!out || !manifest) {
       std::fprintf(stderr, "make_bad_files: cannot write %s\n", file.name.c_str());
       return 1;

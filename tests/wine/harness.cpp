@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -11,8 +12,35 @@ std::vector<TestCase>& cases() {
 }
 
 int failedChecks = 0;  // of the running case
+int skipped = 0;       // parts of cases left out for want of memory
+std::uint32_t capacityMiB = 0;
+
+// What the process can allocate, in 8 MiB blocks, all held at once: the
+// pixel block and libjpeg's buffers of a picture call are separate blocks
+// of that order. Counted up to 2 GiB, the most a 32-bit Windows process
+// gets; then everything is released.
+std::uint32_t measureCapacityMiB() {
+  constexpr std::uint32_t BlockMiB = 8, MostMiB = 2048;
+  std::vector<void*> blocks;
+  blocks.reserve(MostMiB / BlockMiB);
+  while (blocks.size() < MostMiB / BlockMiB) {
+    void* block = std::malloc(std::size_t{BlockMiB} << 20);
+    if (!block) break;
+    blocks.push_back(block);
+  }
+  for (void* block : blocks) std::free(block);
+  return static_cast<std::uint32_t>(blocks.size()) * BlockMiB;
+}
 
 }  // namespace
+
+bool canHold(std::uint32_t mebibytes, const char* what) {
+  if (mebibytes <= capacityMiB) return true;
+  ++skipped;
+  std::printf("  SKIPPED %s: needs %u MiB, the process gets %u MiB\n", what, unsigned(mebibytes),
+              unsigned(capacityMiB));
+  return false;
+}
 
 void registerCase(const TestCase& test) { cases().push_back(test); }
 
@@ -26,6 +54,7 @@ bool recordCheck(bool ok, const char* expression, const char* file, int line) {
 
 // Runs the cases of the groups named on the command line, or all of them.
 int main(int argc, char** argv) {
+  capacityMiB = measureCapacityMiB();
   int passed = 0;
   int failed = 0;
   for (const TestCase& test : cases()) {
@@ -38,6 +67,7 @@ int main(int argc, char** argv) {
     test.run();
     (failedChecks ? failed : passed) += 1;
   }
-  std::printf("%d passed, %d failed\n", passed, failed);
+  std::printf("%d passed, %d failed, %d skipped (the process gets %u MiB)\n", passed, failed, skipped,
+              unsigned(capacityMiB));
   return failed == 0 && passed > 0 ? 0 : 1;
 }

@@ -97,6 +97,14 @@ std::int32_t getPreview(const void* source, std::int32_t offsetOrSize, std::uint
                     {word(source), word(offsetOrSize), flags, word(header), word(pixels), 0, 0});
 }
 
+bool checkEqual(std::int32_t actual, PluginResult expected, const char* expression, const char* file,
+                int line) {
+  if (recordCheck(actual == expected, expression, file, line)) return true;
+  std::printf("    got %d (%s), expected %d (%s)\n", actual, resultMeaning(actual), int(expected),
+              resultMeaning(expected));
+  return false;
+}
+
 Bytes readFileBytes(const char* path) {
   // One allocation of the file's size: a 32-bit process under Wine may not
   // find room for a vector's doubling growth next to a full-size picture.

@@ -45,6 +45,11 @@ std::int32_t callExport(const char* name, std::initializer_list<std::uint32_t> a
 extern "C" std::int32_t callStdcall(const void* function, const std::uint32_t* args,
                                     std::uint32_t argc, std::int32_t* stackDelta);
 
+// CHECK_EQ of an export's result against a result code: a failure names
+// both ("got 4 (out of memory), expected 0 (success)").
+bool checkEqual(std::int32_t actual, PluginResult expected, const char* expression, const char* file,
+                int line);
+
 Bytes readFileBytes(const char* path);
 void writeFileBytes(const char* path, const Bytes& bytes);
 // A generated sample, by file name.

@@ -39,17 +39,6 @@ const char* const Usage =
 // The exit statuses that --help lists.
 enum ExitStatus { ExitSuccess = 0, ExitCallFailed = 1, ExitCannotRun = 2 };
 
-const char* resultMeaning(std::int32_t result) {
-  switch (result) {
-    case Success: return "success";
-    case UnsupportedFormat: return "unsupported format";
-    case OutOfMemory: return "out of memory";
-    case ReadError: return "read error";
-    case NotImplemented: return "not implemented";
-    default: return "unknown result code";
-  }
-}
-
 struct Options {
   const char* plugin = nullptr;  // the default beside this program
   const char* file = nullptr;
