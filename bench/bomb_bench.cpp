@@ -19,7 +19,7 @@
 #include "bench_clock.h"
 #include "tests/support/bombs.h"
 #include "heap_meter.h"
-#include "plugin/dib_decode.h"
+#include "plugin/extract_picture.h"
 #include "plugin/source_region.h"
 
 namespace {

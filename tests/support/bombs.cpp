@@ -7,7 +7,7 @@
 // still walks every block of the components it names.
 #include "tests/support/bombs.h"
 
-#include "platform/jpeg_decoder.h"
+#include "picture/jpeg_decoder.h"
 
 #include <initializer_list>
 

@@ -4,10 +4,11 @@
 #include <cstring>
 #include <string>
 
-#include "tests/support/test_jpegs.h"
+#include "picture/dib_decode.h"
 #include "platform/platform.h"
 #include "platform/posix_testing.h"
-#include "plugin/dib_decode.h"
+#include "plugin/extract_picture.h"
+#include "tests/support/test_jpegs.h"
 
 namespace {
 
@@ -161,6 +162,29 @@ TEST(ExtractPicture, FailuresHandNothingOver) {
   expectRejected("CMYK cannot become blue-green-red", encodeJpeg(640, 480, Layout::Cmyk), UnsupportedFormat);
   expectRejected("corrupt Huffman table", corruptHuffman, UnsupportedFormat);
   expectRejected("ends before the scan", headerOnly, UnsupportedFormat);
+}
+
+TEST(DecodeDib, ACropLeavingNoRowOrABlockPast32BitsAllocatesNothing) {
+  const Bytes& jpeg = sceneJpeg(640, 480);
+  const ByteView view(jpeg.data(), static_cast<std::uint32_t>(jpeg.size()));
+  const struct {
+    const char* name;
+    JpegFrame frame;
+    RowCrop crop;
+    PictureOutcome expected;
+  } cases[] = {
+      {"crops meeting", {view, 640, 480}, {240, 240}, PictureOutcome::Refused},
+      {"top crop alone", {view, 640, 480}, {480, 0}, PictureOutcome::Refused},
+      {"bottom crop near 4 GiB", {view, 640, 480}, {1, 0xFFFFFFFFu}, PictureOutcome::Refused},
+      {"pixel block of 2 GiB", {view, 10923, 65535}, {0, 0}, PictureOutcome::OutOfMemory},
+  };
+  for (const auto& c : cases) {
+    DibBlocks blocks{HeaderSentinel, PixelsSentinel};
+    EXPECT_EQ(decodeDib(c.frame, c.crop, DecodeQuality::Best, &blocks), c.expected) << c.name;
+    EXPECT_EQ(blocks.header, HeaderSentinel) << c.name;
+    EXPECT_EQ(blocks.pixels, PixelsSentinel) << c.name;
+    EXPECT_EQ(platform::testing::liveBlocks(), 0u) << c.name;
+  }
 }
 
 TEST(ExtractPicture, EveryFailedAllocationIsOutOfMemory) {

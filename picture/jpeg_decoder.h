@@ -1,10 +1,10 @@
-/* The plug-in's one door to libjpeg: decode a baseline JPEG held in memory
-   straight into rows of the caller's 24-bit bitmap, blue-green-red, with no
-   copy of the JPEG bytes and no intermediate picture. jpeg_decoder.c is the
-   only source that includes jpeglib.h. C, so that libjpeg's longjmp never
+/* The plug-in's one door to libjpeg: decode a JPEG held in memory straight
+   into rows of the caller's 24-bit bitmap, blue-green-red, with no copy of
+   the JPEG bytes and no intermediate picture. jpeg_decoder.c is the only
+   source that includes jpeglib.h. C, so that libjpeg's longjmp never
    crosses a C++ frame. */
-#ifndef TARNIK_PLATFORM_JPEG_DECODER_H
-#define TARNIK_PLATFORM_JPEG_DECODER_H
+#ifndef TARNIK_PICTURE_JPEG_DECODER_H
+#define TARNIK_PICTURE_JPEG_DECODER_H
 
 #include <stddef.h>
 #include <stdint.h>
@@ -48,10 +48,6 @@ typedef struct JpegDecodeRequest {
      frame of this size could need. */
   uint32_t probedWidth;
   uint32_t probedHeight;
-  /* Counts the start-of-scan markers in `length` bytes up to the end of
-     image, no further than `limit`: asked once for a multi-scan frame, over
-     the bytes behind its first scan header. */
-  uint32_t (*countScans)(const uint8_t* data, uint32_t length, uint32_t limit);
 } JpegDecodeRequest;
 
 /* What the decoded frame covered: rows written from output row 0 on, and the
@@ -70,15 +66,6 @@ typedef struct JpegCoverage {
    real frame of the probed size. On anything but
    JpegDecodeOk the rows may hold partial output and *coverage is untouched. */
 JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* coverage);
-
-/* Asked before each allocation libjpeg makes, so that a test can make any one
-   of them fail. The POSIX stand-in answers from its fault-injection counter;
-   the Windows build has no fault injection and always allows. */
-#ifdef _WIN32
-static inline int platform_allocation_allowed(void) { return 1; }
-#else
-int platform_allocation_allowed(void);
-#endif
 
 #ifdef __cplusplus
 }

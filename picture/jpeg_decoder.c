@@ -5,7 +5,7 @@
    back to jpegDecodeRows, which destroys the decompressor and returns a
    result instead: JpegDecodeOutOfMemory when an allocation failed, else
    JpegDecodeRejected. This file holds no C++ object that the jump could skip. */
-#include "platform/jpeg_decoder.h"
+#include "picture/jpeg_decoder.h"
 
 #include <setjmp.h>
 #include <stdio.h> /* jpeglib.h needs FILE and size_t first */
@@ -13,6 +13,9 @@
 
 #include <jerror.h>
 #include <jpeglib.h>
+
+#include "picture/jpeg_scans.h"
+#include "platform/allocation_gate.h"
 
 /* Row pointers handed to one jpeg_read_scanlines call. libjpeg fills at least
    rec_outbuf_height rows (at most 4) without copying through a spare row;
@@ -46,7 +49,6 @@ typedef struct Decoder {
   struct jpeg_memory_mgr library; /* libjpeg's own allocation methods */
   struct jpeg_progress_mgr progress;
   uint64_t probedBufferBytes; /* the whole-image buffer a probed-size frame could need */
-  uint32_t (*countScans)(const uint8_t* data, uint32_t length, uint32_t limit);
   int scansSeen;
   /* Per component and coefficient, the lowest bit the scans so far have
      coded, or -1 before its first scan (as libjpeg's coef_bits). */
@@ -125,8 +127,10 @@ static void realizeVirtualArrays(j_common_ptr common) {
   const uint64_t bytes = wholeImageBytes(cinfo);
   requireAllocation(common);
   if (bytes > decoder->probedBufferBytes) leaveDecode(common);
-  if (bytes > 0 && decoder->countScans(cinfo->src->next_input_byte, (uint32_t)cinfo->src->bytes_in_buffer,
-                                       JpegMaxScans) >= JpegMaxScans)
+  /* The first scan header has been read, so JpegMaxScans more are one too
+     many. */
+  if (bytes > 0 &&
+      countScans(cinfo->src->next_input_byte, (uint32_t)cinfo->src->bytes_in_buffer, JpegMaxScans) >= JpegMaxScans)
     leaveDecode(common);
   decoder->library.realize_virt_arrays(common);
 }
@@ -236,7 +240,6 @@ JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* 
   cinfo->mem->max_memory_to_use = JpegMemoryLimit;
   routeAllocations(&decoder);
   decoder.probedBufferBytes = probedBufferBytes(request->probedWidth, request->probedHeight);
-  decoder.countScans = request->countScans;
   memset(decoder.codedBits, -1, sizeof decoder.codedBits);
   decoder.progress.progress_monitor = judgeScans;
   cinfo->progress = &decoder.progress;
