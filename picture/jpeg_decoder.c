@@ -55,6 +55,13 @@ typedef struct Decoder {
   signed char codedBits[MAX_COMPONENTS][DCTSIZE2];
 } Decoder;
 
+#ifdef _WIN32
+static const JpegScanCounts scanCounts = JpegCountBoth;
+#else
+static JpegScanCounts scanCounts = JpegCountBoth;
+void jpegUseScanCounts(JpegScanCounts counts) { scanCounts = counts; }
+#endif
+
 static Decoder* decoderOf(j_common_ptr cinfo) { return (Decoder*)cinfo->client_data; }
 
 /* libjpeg's fatal errors, and a frame refused here, leave the decode alike. */
@@ -129,7 +136,7 @@ static void realizeVirtualArrays(j_common_ptr common) {
   if (bytes > decoder->probedBufferBytes) leaveDecode(common);
   /* The first scan header has been read, so JpegMaxScans more are one too
      many. */
-  if (bytes > 0 &&
+  if (bytes > 0 && (scanCounts & JpegCountInBytes) &&
       countScans(cinfo->src->next_input_byte, (uint32_t)cinfo->src->bytes_in_buffer, JpegMaxScans) >= JpegMaxScans)
     leaveDecode(common);
   decoder->library.realize_virt_arrays(common);
@@ -166,7 +173,9 @@ static void judgeScans(j_common_ptr common) {
   Decoder* decoder = decoderOf(common);
   if (cinfo->input_scan_number == decoder->scansSeen) return;
   decoder->scansSeen = cinfo->input_scan_number;
-  if (decoder->scansSeen > JpegMaxScans || !codesOpenBits(cinfo, decoder->codedBits)) leaveDecode(common);
+  if (((scanCounts & JpegCountWhileReading) && decoder->scansSeen > JpegMaxScans) ||
+      !codesOpenBits(cinfo, decoder->codedBits))
+    leaveDecode(common);
 }
 
 static void routeAllocations(Decoder* decoder) {

@@ -22,6 +22,20 @@ extern "C" {
    again as it reads them. */
 #define JpegMaxScans 20
 
+/* The scan limit's two counts: in the bytes before a multi-scan frame takes
+   its memory, and libjpeg's own as it reads the scans. Either alone refuses
+   a frame with one scan too many, so each hides a fault in the other; tests
+   switch one off to see the other work alone. The Windows build has no
+   switch: both always count. */
+typedef enum JpegScanCounts {
+  JpegCountInBytes = 1,
+  JpegCountWhileReading = 2,
+  JpegCountBoth = JpegCountInBytes | JpegCountWhileReading
+} JpegScanCounts;
+#ifndef _WIN32
+void jpegUseScanCounts(JpegScanCounts counts);
+#endif
+
 typedef enum JpegDecodeResult {
   JpegDecodeOk = 0,
   JpegDecodeRejected = 1,    /* libjpeg refused the data (corrupt, unsupported), or the

@@ -149,6 +149,10 @@ std::vector<std::uint8_t> behindDecoy(const std::vector<std::uint8_t>& jpeg, int
   return out;
 }
 
+std::vector<std::uint8_t> progression(std::size_t scans) {
+  return build({"", 640, 481, 640, 481, 3, Coding::Huffman, Scans::Progression, scans}, 0);
+}
+
 std::vector<Bomb> all(std::size_t regionSize) {
   std::vector<Bomb> bombs;
   for (const Recipe& r : Recipes)

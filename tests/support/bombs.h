@@ -26,6 +26,10 @@ struct Bomb {
 // progression of as many scans as the decoder takes.
 std::vector<Bomb> all(std::size_t regionSize);
 
+// A colour progression of `scans` scans behind a 640 x 481 decoy, each
+// scan coding something new, as the limit files are.
+std::vector<std::uint8_t> progression(std::size_t scans);
+
 // A JPEG with the decoy comment of the given size after its start of image,
 // so that the probe passes whatever its frame's coding.
 std::vector<std::uint8_t> behindDecoy(const std::vector<std::uint8_t>& jpeg, int width, int height);

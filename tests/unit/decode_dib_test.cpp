@@ -5,9 +5,11 @@
 #include <string>
 
 #include "picture/dib_decode.h"
+#include "picture/jpeg_decoder.h"
 #include "platform/platform.h"
 #include "platform/posix_testing.h"
 #include "plugin/extract_picture.h"
+#include "tests/support/bombs.h"
 #include "tests/support/test_jpegs.h"
 
 namespace {
@@ -162,6 +164,23 @@ TEST(ExtractPicture, FailuresHandNothingOver) {
   expectRejected("CMYK cannot become blue-green-red", encodeJpeg(640, 480, Layout::Cmyk), UnsupportedFormat);
   expectRejected("corrupt Huffman table", corruptHuffman, UnsupportedFormat);
   expectRejected("ends before the scan", headerOnly, UnsupportedFormat);
+}
+
+// Each count of the scans refuses one scan over the limit on its own; a fault
+// in either would otherwise hide behind the other.
+TEST(ExtractPicture, EachScanCountAloneHoldsTheLimit) {
+  const struct {
+    const char* name;
+    JpegScanCounts counts;
+  } cases[] = {{"counted in the bytes", JpegCountInBytes}, {"counted while reading", JpegCountWhileReading}};
+  for (const auto& c : cases) {
+    jpegUseScanCounts(c.counts);
+    const Dib atLimit = extract(bombs::progression(JpegMaxScans), 0);
+    EXPECT_EQ(atLimit.result, Success) << c.name;
+    release(atLimit);
+    expectRejected(c.name, bombs::progression(JpegMaxScans + 1), UnsupportedFormat);
+  }
+  jpegUseScanCounts(JpegCountBoth);
 }
 
 TEST(DecodeDib, ACropLeavingNoRowOrABlockPast32BitsAllocatesNothing) {
