@@ -200,6 +200,22 @@ static void configure(j_decompress_ptr cinfo, int fast) {
   cinfo->out_color_space = JCS_EXT_BGR;
 }
 
+/* A frame wider than the probed one is decoded no further than the probed
+   width and one iMCU column more (8 pixels per horizontal sampling factor at
+   scale 1/1): libjpeg's upsampler treats the last column it decodes as the
+   picture's edge, so the column behind it keeps the kept pixels as a
+   whole-width decode makes them. libjpeg still reads the entropy-coded data
+   of every column, but transforms, upsamples and converts none beyond: a
+   frame far wider than the probed one costs little more than the probed
+   one. */
+static void cropColumns(j_decompress_ptr cinfo, uint32_t probedWidth) {
+  const JDIMENSION margin = DCTSIZE * (JDIMENSION)cinfo->max_h_samp_factor;
+  JDIMENSION offset = 0, width;
+  if (cinfo->output_width <= probedWidth || cinfo->output_width - probedWidth <= margin) return;
+  width = probedWidth + margin;
+  jpeg_crop_scanline(cinfo, &offset, &width);
+}
+
 /* Reads output rows [0, request->rows) into place. A decoded row wider than
    the destination's row goes through one scratch row and is cut to fit. */
 static JDIMENSION readRows(j_decompress_ptr cinfo, const JpegDecodeRequest* request) {
@@ -256,6 +272,7 @@ JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* 
   jpeg_read_header(cinfo, TRUE);
   configure(cinfo, request->fast);
   jpeg_start_decompress(cinfo);
+  cropColumns(cinfo, request->probedWidth);
   rows = readRows(cinfo, request);
 
   coverage->rows = rows;

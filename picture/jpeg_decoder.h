@@ -46,8 +46,8 @@ typedef enum JpegDecodeResult {
 
 /* Where the decoded rows go. Output row r is decoded row r + skipRows, and it
    is written, blue-green-red, to top + r * step; step may be negative for a
-   bottom-up bitmap. At most rowBytes bytes are written per row, and rows past
-   `rows` are never decoded. */
+   bottom-up bitmap. At most rowBytes bytes are written per row. Rows past
+   `rows` are never decoded, nor columns much beyond the probed width. */
 typedef struct JpegDecodeRequest {
   const uint8_t* data;
   uint32_t length;
@@ -59,13 +59,15 @@ typedef struct JpegDecodeRequest {
   uint32_t skipRows;
   /* The frame size the caller probed and sized its bitmap for. The frame
      libjpeg decodes may differ; its whole-image buffer is bounded by what a
-     frame of this size could need. */
+     frame of this size could need, and a wider frame is decoded only as far
+     as the probed width reaches. */
   uint32_t probedWidth;
   uint32_t probedHeight;
 } JpegDecodeRequest;
 
 /* What the decoded frame covered: rows written from output row 0 on, and the
-   pixels per row the decoded frame had. The caller whitens the rest. */
+   pixels per row decoded, at least the probed width when the decoded frame
+   is as wide. The caller whitens the rest. */
 typedef struct JpegCoverage {
   uint32_t rows;
   uint32_t width;

@@ -118,6 +118,8 @@ TEST(ExtractPicture, ProbedFrameGovernsTheBitmap) {
   const DecodeCase cases[] = {
       {"decoded smaller", withDecoyFrame(sceneJpeg(640, 480), 700, 500), true, 700, 500, 500, 0},
       {"decoded larger", withDecoyFrame(sceneJpeg(700, 500), 650, 490), true, 650, 490, 490, 0},
+      {"decoded larger, progressive", withDecoyFrame(sceneJpeg(700, 500, false, true), 650, 490), true, 650,
+       490, 490, 0},
       {"decoded larger, probed 480 rows: cropped",
        withDecoyFrame(sceneJpeg(660, 520), 640, 480), false, 640, 480, 428, 26},
       {"decoded frame ends inside the crop", withDecoyFrame(sceneJpeg(640, 40), 640, 480), true, 640, 480,
