@@ -39,10 +39,11 @@ elseif(TARNIK_SANITIZE STREQUAL "thread")
   add_link_options(-fsanitize=thread)
 endif()
 
-file(GLOB TARNIK_PLATFORM_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/platform/*_posix.cpp ${CMAKE_SOURCE_DIR}/platform/*.c)
+# The POSIX stand-in of the platform layer, and the libjpeg glue (C).
+file(GLOB TARNIK_POSIX_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/*_posix.cpp)
+file(GLOB TARNIK_JPEG_GLUE CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/picture/*.c)
 
-add_library(tarnik_objects OBJECT ${TARNIK_CORE_SOURCES} ${TARNIK_PLATFORM_SOURCES})
+add_library(tarnik_objects OBJECT ${TARNIK_CORE_SOURCES} ${TARNIK_POSIX_SOURCES} ${TARNIK_JPEG_GLUE})
 target_include_directories(tarnik_objects PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(tarnik_objects PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${TARNIK_CORE_OPTIONS}>)
 set_target_properties(tarnik_objects PROPERTIES POSITION_INDEPENDENT_CODE ON)

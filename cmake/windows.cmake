@@ -7,7 +7,7 @@ libjpeg_turbo_static(jpeg_turbo -DCMAKE_BUILD_TYPE=Release -DWITH_SIMD=ON -DREQU
 
 # The libjpeg glue, the only code that sees jpeglib.h (and the build's
 # jconfig.h).
-file(GLOB TARNIK_JPEG_GLUE CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/*.c)
+file(GLOB TARNIK_JPEG_GLUE CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/picture/*.c)
 add_library(tarnik_jpeg_glue OBJECT ${TARNIK_JPEG_GLUE})
 target_include_directories(tarnik_jpeg_glue PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(tarnik_jpeg_glue PRIVATE jpeg_turbo)

@@ -58,22 +58,20 @@ void ExifDirectory::parse(ByteView window, std::uint32_t start) {
 
 void TExifRoot::analyze(ByteView window) {
   source = window;
-  directoryCount = 0;
   hasExif = false;
   hasMakerNote = false;
   bigEndian.store(true, std::memory_order_relaxed);
 
-  ExifDirectory& ifd0 = directories[directoryCount++];
   std::uint32_t ifd0Offset = 0;
   if (read32(window, HeaderIfd0Offset, &ifd0Offset)) {
-    ifd0.parse(window, ifd0Offset);
+    ifd0Directory.parse(window, ifd0Offset);
   } else {
-    ifd0.clear(window);
+    ifd0Directory.clear(window);
   }
 
   // IFD0's first Exif pointer leads on; its next-directory link (IFD1) is
   // never followed.
-  const std::uint32_t exifPointer = findEntry(ifd0, TagExifPointer);
+  const std::uint32_t exifPointer = findEntry(ifd0Directory, TagExifPointer);
   if (exifPointer == NoEntry) return;
   hasExif = true;
   parseLinked(exifDirectory, window, exifPointer, 0);

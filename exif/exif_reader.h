@@ -17,9 +17,6 @@ constexpr std::uint32_t DirectoryEntrySize = 12;
 constexpr std::uint32_t EntryValueField = 8;
 // Room for recorded entries per directory; a *istD directory holds far fewer.
 constexpr std::size_t MaxDirectoryEntries = 256;
-// Directory slots of the record besides the EXIF and maker-note ones; the
-// walk only ever fills the first, with IFD0.
-constexpr std::size_t MaxDirectories = 8;
 // The maker-note data opens with "AOC\0" and a byte-order mark, then its
 // directory follows.
 constexpr std::uint32_t MakerNoteHeaderSize = 6;
@@ -53,16 +50,15 @@ class ExifDirectory {
 class TByteOrder {
  public:
   ByteView source;
-  std::int32_t directoryCount = 0;
 };
 
 class TExifRoot : public TByteOrder {
  public:
   bool hasExif = false;
   bool hasMakerNote = false;
+  ExifDirectory ifd0Directory;
   ExifDirectory exifDirectory;
   ExifDirectory makerNoteDirectory;
-  ExifDirectory directories[MaxDirectories];
 
   // Resets the record and walks IFD0, the EXIF directory and the maker note.
   void analyze(ByteView window);

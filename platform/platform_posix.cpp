@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/allocation_gate.h"
 #include "platform/platform.h"
 #include "platform/posix_testing.h"
 
@@ -330,7 +331,7 @@ bool isLeadByte(std::uint8_t byte) {
 }  // namespace platform
 
 // libjpeg's own allocations ask here first, so tests can make them fail too.
-extern "C" int platform_allocation_allowed(void) { return allocationFails() ? 0 : 1; }
+int platform_allocation_allowed(void) { return allocationFails() ? 0 : 1; }
 
 namespace {
 BlockKind kindOf(int local) { return local ? BlockKind::Local : BlockKind::Global; }

@@ -1,6 +1,5 @@
-// How the PENTAX *istD lays out its raw file and the pictures in it, and the
-// shape of the bitmap the host receives. Every file that needs one of these
-// numbers takes it from here.
+// How the PENTAX *istD lays out its raw file and the pictures in it. Every
+// file that needs one of these numbers takes it from here.
 #pragma once
 
 #include <cstdint>
@@ -23,14 +22,6 @@ constexpr std::int32_t PreviewHeight = 428;
 constexpr std::int32_t PreviewCropTopRows = 26;
 static_assert(2 * PreviewCropTopRows + PreviewHeight == PreviewFrameHeight);
 
-// The bitmap: 24-bit colour, three bytes per pixel (blue, green, red).
-constexpr std::int32_t BitsPerPixel = 24;
-constexpr std::uint32_t BytesPerPixel = 3;
-static_assert(BytesPerPixel * 8 == BitsPerPixel);
-
-// The frame probe accepts no side above this, which caps the pixel block at
-// 4096 x 4096 x 3 bytes (48 MiB).
+// The frame probe takes no side above this for the camera's JPEGs, which
+// caps the pixel block at 4096 x 4096 x 3 bytes (48 MiB).
 constexpr std::uint32_t MaxFrameSide = 4096;
-// The largest accepted frame's pixel block, with its rows padded to whole
-// 32-bit words, fits a signed 32-bit size: no size of a DIB overflows.
-static_assert((MaxFrameSide * BytesPerPixel + 3) / 4 * 4 * MaxFrameSide <= INT32_MAX);

@@ -7,9 +7,10 @@
 #include <exception>
 
 #include "exif/info_text.h"
+#include "picture/dib_decode.h"
+#include "picture/jpeg_probe.h"
 #include "plugin/camera_layout.h"
-#include "plugin/dib_decode.h"
-#include "plugin/jpeg_probe.h"
+#include "plugin/extract_picture.h"
 #include "plugin/plugin_info.h"
 #include "plugin/settings.h"
 #include "plugin/source_region.h"
@@ -48,7 +49,7 @@ bool supportedHandle(std::uintptr_t handle) {
   bool supported = false;
   if (platform::readHostHandle(handle, memory, SupportReadSize, &got)) {
     const ByteView bytes(memory, got);
-    supported = isBigEndianTiff(bytes) && TPEFFile(bytes).probeFrame(PreviewOffset);
+    supported = isBigEndianTiff(bytes) && probeFrame(bytes, PreviewOffset, CameraFrameLimits).has_value();
   }
   platform::heapFree(memory);
   return supported;

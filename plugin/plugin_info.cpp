@@ -6,7 +6,9 @@
 
 namespace {
 
-constexpr std::size_t InfoTextLimit = 127;  // each text is built in a 128-byte buffer
+// Longest text handed over, without its NUL: every text and its NUL fit in
+// 128 bytes.
+constexpr std::size_t InfoTextLimit = 127;
 
 constexpr const char* PluginInfoTexts[] = {
     "00IN",  // interface version 00, kind IN: a picture-import plug-in

@@ -21,7 +21,7 @@ ReadPlan planRead(std::int32_t offset, std::uint32_t request, std::uint32_t file
 }
 
 bool planIsReadable(const ReadPlan& plan) {
-  return plan.position >= 0 && plan.position <= INT32_MAX && plan.length > MinRegionSize &&
+  return plan.position >= 0 && plan.position <= INT32_MAX && plan.length > MaxRefusedRegionSize &&
          plan.length <= UINT32_MAX - ReadSlack;
 }
 
@@ -61,7 +61,7 @@ PluginResult locateMemoryRegion(const std::uint8_t* image, std::int32_t size, bo
   const std::int64_t start = fullSize ? FullImageOffset : PreviewOffset;
   std::int64_t length = std::int64_t{size} - start;
   if (!fullSize) length = std::min<std::int64_t>(length, MemoryPreviewLength);
-  if (!image || length <= MinRegionSize) return ReadError;
+  if (!image || length <= MaxRefusedRegionSize) return ReadError;
   // start + length <= size, so the view lies inside the host's image.
   *region = ByteView(image, static_cast<std::uint32_t>(size))
                 .slice(static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(length));

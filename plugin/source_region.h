@@ -12,7 +12,7 @@ constexpr std::int32_t HeaderReadSize = 65536;      // TIFF header and EXIF data
 constexpr std::int32_t PreviewWindowEnd = 65536;    // a file's preview read stops here
 constexpr std::int32_t MemoryPreviewLength = 65536; // preview region of a memory image
 constexpr std::uint32_t ReadSlack = 1024;           // spare bytes behind a read buffer
-constexpr std::int32_t MinRegionSize = 16;          // a region must be longer than this
+constexpr std::int32_t MaxRefusedRegionSize = 16;   // a region this long or shorter is refused
 
 // A region read from a file into a heap buffer the caller releases with
 // platform::heapFree.

@@ -1,7 +1,8 @@
 # The folders' one direction of dependence, checked in the sources:
-# io/ stands on nothing of the plug-in; exif/ on io/ and platform/; plugin/
-# on all three, never the reverse; platform/ on none of them. platform.h
-# brings in no system header: only the C++ library's <cNAME> headers.
+# io/ stands on nothing of the plug-in; exif/ and picture/ on io/ and
+# platform/, and not on each other; plugin/ on all of them, never the
+# reverse; platform/ on none of them. platform.h brings in no system header:
+# only the C++ library's <cNAME> headers.
 # Run as: cmake -DSOURCE_DIR=<tree> -P layering.cmake
 function(forbid folder pattern)
   file(GLOB sources ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.c ${SOURCE_DIR}/${folder}/*.cpp)
@@ -13,9 +14,10 @@ function(forbid folder pattern)
   endforeach()
 endfunction()
 
-forbid(io "exif/|plugin/|platform/")
-forbid(exif "plugin/")
-forbid(platform "io/|exif/|plugin/")
+forbid(io "exif/|picture/|plugin/|platform/")
+forbid(exif "picture/|plugin/")
+forbid(picture "exif/|plugin/")
+forbid(platform "io/|exif/|picture/|plugin/")
 
 file(STRINGS ${SOURCE_DIR}/platform/platform.h includes REGEX "^[ \t]*#[ \t]*include")
 list(FILTER includes EXCLUDE REGEX "^#include <c[a-z]+>$")

@@ -7,7 +7,7 @@
 // still walks every block of the components it names.
 #include "tests/support/bombs.h"
 
-#include "platform/jpeg_decoder.h"
+#include "picture/jpeg_decoder.h"
 
 #include <initializer_list>
 
@@ -17,7 +17,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 enum class Coding { Huffman, Arithmetic };
-enum class Scans { DcOnly, AcBands, Sequential, Progression };
+enum class Scans { DcOnly, AcBands, Sequential, Progression, Interleaved };
 
 // Start-of-frame markers (ITU T.81, table B.1).
 constexpr std::uint8_t BaselineFrame = 0xC0, ProgressiveHuffman = 0xC2, SequentialArithmetic = 0xC9,
@@ -65,9 +65,10 @@ Bytes oneCodeTables() {
 constexpr int DcLowBits = 13;
 
 // The n-th scan header: all components' DC, one component's AC band 1-63,
-// or one component's whole sequential scan. A progression codes each scan
-// something new, as a real file does: the DC from bit 13 down, one bit per
-// scan, then one AC coefficient per scan and component.
+// one component's whole sequential scan, or all components' whole scan. A
+// progression codes each scan something new, as a real file does: the DC
+// from bit 13 down, one bit per scan, then one AC coefficient per scan and
+// component.
 Bytes scanBody(Scans scans, int components, int n) {
   Bytes body;
   if (scans == Scans::DcOnly || (scans == Scans::Progression && n <= DcLowBits)) {
@@ -75,6 +76,10 @@ Bytes scanBody(Scans scans, int components, int n) {
     for (int c = 1; c <= components; ++c) put(body, {c, 0x00});
     if (scans == Scans::DcOnly) put(body, {0, 0, 0});
     else put(body, {0, 0, n == 0 ? DcLowBits : (DcLowBits + 1 - n) << 4 | (DcLowBits - n)});
+  } else if (scans == Scans::Interleaved) {
+    put(body, {components});
+    for (int c = 1; c <= components; ++c) put(body, {c, 0x00});
+    put(body, {0, 63, 0});
   } else if (scans == Scans::Progression) {
     const int m = n - DcLowBits - 1;
     const int coefficient = 1 + m / components % 63;
@@ -107,9 +112,9 @@ Bytes build(const Recipe& r, std::size_t regionSize) {
   table.insert(table.end(), std::begin(LuminanceZigzag), std::end(LuminanceZigzag));
   segment(out, QuantTable, table);
   const bool arithmetic = r.coding == Coding::Arithmetic;
-  const std::uint8_t frame = r.scans == Scans::Sequential
-                                 ? (arithmetic ? SequentialArithmetic : BaselineFrame)
-                                 : (arithmetic ? ProgressiveArithmetic : ProgressiveHuffman);
+  const bool sequential = r.scans == Scans::Sequential || r.scans == Scans::Interleaved;
+  const std::uint8_t frame = sequential ? (arithmetic ? SequentialArithmetic : BaselineFrame)
+                                        : (arithmetic ? ProgressiveArithmetic : ProgressiveHuffman);
   segment(out, frame, frameBody(r.width, r.height, r.components, false));
   if (!arithmetic) segment(out, HuffmanTable, oneCodeTables());
   const std::size_t scanSize = scanBody(r.scans, r.components, 0).size() + 4;
@@ -136,6 +141,9 @@ constexpr Recipe Recipes[] = {
     {"bomb-huffman-dc-grey-640", 640, 481, 640, 481, 1, Coding::Huffman, Scans::DcOnly, 0},
     {"bomb-arith-progression-colour-640", 640, 481, 640, 481, 3, Coding::Arithmetic, Scans::Progression, 0},
     {"bomb-huffman-progression-colour-4096", 4096, 4096, 4096, 4096, 3, Coding::Huffman, Scans::Progression, 0},
+    // One baseline scan of a frame 16 times as wide as its decoy: decoded, and
+    // cut to the decoy's width.
+    {"bomb-huffman-wide-colour-65500", 4096, 4096, 65500, 4096, 3, Coding::Huffman, Scans::Interleaved, 1},
     {"limit-arith-progression-colour-640", 640, 481, 640, 481, 3, Coding::Arithmetic, Scans::Progression, JpegMaxScans},
     {"limit-huffman-progression-colour-4096", 4096, 4096, 4096, 4096, 3, Coding::Huffman, Scans::Progression, JpegMaxScans},
 };
@@ -149,11 +157,16 @@ std::vector<std::uint8_t> behindDecoy(const std::vector<std::uint8_t>& jpeg, int
   return out;
 }
 
+std::vector<std::uint8_t> progression(std::size_t scans) {
+  return build({"", 640, 481, 640, 481, 3, Coding::Huffman, Scans::Progression, scans}, 0);
+}
+
 std::vector<Bomb> all(std::size_t regionSize) {
   std::vector<Bomb> bombs;
   for (const Recipe& r : Recipes)
     bombs.push_back({r.name, build(r, regionSize), static_cast<std::uint16_t>(r.decoyWidth),
-                     static_cast<std::uint16_t>(r.decoyHeight), r.scanCount == JpegMaxScans});
+                     static_cast<std::uint16_t>(r.decoyHeight),
+                     r.scanCount == JpegMaxScans || r.scans == Scans::Interleaved, r.scanCount == JpegMaxScans});
   return bombs;
 }
 

@@ -1,7 +1,8 @@
 // Decompression bombs: JPEG regions that pass the frame probe with a small
 // baseline frame header hidden in a comment, while libjpeg decodes the frame
-// behind it, one that costs far more than the probed one would: too large, or
-// read in thousands of scans that each walk its whole coefficient buffer.
+// behind it, one that costs far more than the probed one would: too large,
+// far wider than the probed one, or read in thousands of scans that each
+// walk its whole coefficient buffer.
 // Used by the benchmark (cost against a real frame) and the bad-file corpus
 // (result codes); pure bytes, no encoder.
 #pragma once
@@ -18,13 +19,18 @@ struct Bomb {
   std::vector<std::uint8_t> jpeg;
   std::uint16_t probedWidth;  // the decoy header's size
   std::uint16_t probedHeight;
-  bool accepted;  // at the scan limit, every scan coding something new: decoded
+  bool accepted;     // decoded: at the scan limit, or cut to the decoy's width
+  bool atScanLimit;  // as many scans as the decoder takes, each coding something new
 };
 
 // Every kind, each filling `regionSize` bytes with scans; but the one-scan
-// memory bomb, which is tiny, and the dearest files still accepted: a
+// bombs, which are tiny, and the dearest files still accepted: a
 // progression of as many scans as the decoder takes.
 std::vector<Bomb> all(std::size_t regionSize);
+
+// A colour progression of `scans` scans behind a 640 x 481 decoy, each
+// scan coding something new, as the limit files are.
+std::vector<std::uint8_t> progression(std::size_t scans);
 
 // A JPEG with the decoy comment of the given size after its start of image,
 // so that the probe passes whatever its frame's coding.

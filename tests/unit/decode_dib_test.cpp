@@ -4,10 +4,13 @@
 #include <cstring>
 #include <string>
 
-#include "tests/support/test_jpegs.h"
+#include "picture/dib_decode.h"
+#include "picture/jpeg_decoder.h"
 #include "platform/platform.h"
 #include "platform/posix_testing.h"
-#include "plugin/dib_decode.h"
+#include "plugin/extract_picture.h"
+#include "tests/support/bombs.h"
+#include "tests/support/test_jpegs.h"
 
 namespace {
 
@@ -115,6 +118,8 @@ TEST(ExtractPicture, ProbedFrameGovernsTheBitmap) {
   const DecodeCase cases[] = {
       {"decoded smaller", withDecoyFrame(sceneJpeg(640, 480), 700, 500), true, 700, 500, 500, 0},
       {"decoded larger", withDecoyFrame(sceneJpeg(700, 500), 650, 490), true, 650, 490, 490, 0},
+      {"decoded larger, progressive", withDecoyFrame(sceneJpeg(700, 500, false, true), 650, 490), true, 650,
+       490, 490, 0},
       {"decoded larger, probed 480 rows: cropped",
        withDecoyFrame(sceneJpeg(660, 520), 640, 480), false, 640, 480, 428, 26},
       {"decoded frame ends inside the crop", withDecoyFrame(sceneJpeg(640, 40), 640, 480), true, 640, 480,
@@ -161,6 +166,46 @@ TEST(ExtractPicture, FailuresHandNothingOver) {
   expectRejected("CMYK cannot become blue-green-red", encodeJpeg(640, 480, Layout::Cmyk), UnsupportedFormat);
   expectRejected("corrupt Huffman table", corruptHuffman, UnsupportedFormat);
   expectRejected("ends before the scan", headerOnly, UnsupportedFormat);
+}
+
+// Each count of the scans refuses one scan over the limit on its own; a fault
+// in either would otherwise hide behind the other.
+TEST(ExtractPicture, EachScanCountAloneHoldsTheLimit) {
+  const struct {
+    const char* name;
+    JpegScanCounts counts;
+  } cases[] = {{"counted in the bytes", JpegCountInBytes}, {"counted while reading", JpegCountWhileReading}};
+  for (const auto& c : cases) {
+    jpegUseScanCounts(c.counts);
+    const Dib atLimit = extract(bombs::progression(JpegMaxScans), 0);
+    EXPECT_EQ(atLimit.result, Success) << c.name;
+    release(atLimit);
+    expectRejected(c.name, bombs::progression(JpegMaxScans + 1), UnsupportedFormat);
+  }
+  jpegUseScanCounts(JpegCountBoth);
+}
+
+TEST(DecodeDib, ACropLeavingNoRowOrABlockPast32BitsAllocatesNothing) {
+  const Bytes& jpeg = sceneJpeg(640, 480);
+  const ByteView view(jpeg.data(), static_cast<std::uint32_t>(jpeg.size()));
+  const struct {
+    const char* name;
+    JpegFrame frame;
+    RowCrop crop;
+    PictureOutcome expected;
+  } cases[] = {
+      {"crops meeting", {view, 640, 480}, {240, 240}, PictureOutcome::Refused},
+      {"top crop alone", {view, 640, 480}, {480, 0}, PictureOutcome::Refused},
+      {"bottom crop near 4 GiB", {view, 640, 480}, {1, 0xFFFFFFFFu}, PictureOutcome::Refused},
+      {"pixel block of 2 GiB", {view, 10923, 65535}, {0, 0}, PictureOutcome::OutOfMemory},
+  };
+  for (const auto& c : cases) {
+    DibBlocks blocks{HeaderSentinel, PixelsSentinel};
+    EXPECT_EQ(decodeDib(c.frame, c.crop, DecodeQuality::Best, &blocks), c.expected) << c.name;
+    EXPECT_EQ(blocks.header, HeaderSentinel) << c.name;
+    EXPECT_EQ(blocks.pixels, PixelsSentinel) << c.name;
+    EXPECT_EQ(platform::testing::liveBlocks(), 0u) << c.name;
+  }
 }
 
 TEST(ExtractPicture, EveryFailedAllocationIsOutOfMemory) {

@@ -21,10 +21,9 @@ TEST(ExifReader, BigEndianHeaderPutsIfd0AtItsOffset) {
   TExifRootPENTAXistD record;
   record.analyze(file.view());
   EXPECT_TRUE(bigEndian.load());
-  EXPECT_EQ(record.directoryCount, 1);
-  ASSERT_EQ(record.directories[0].entryCount, 1);
-  EXPECT_EQ(record.directories[0].entries[0], 10u);
-  EXPECT_EQ(record.directories[0].entries[1], NoEntry);
+  ASSERT_EQ(record.ifd0Directory.entryCount, 1);
+  EXPECT_EQ(record.ifd0Directory.entries[0], 10u);
+  EXPECT_EQ(record.ifd0Directory.entries[1], NoEntry);
   EXPECT_FALSE(record.hasExif);
   EXPECT_FALSE(record.hasMakerNote);
 }
@@ -36,8 +35,7 @@ TEST(ExifReader, LittleEndianHeaderIsReadBigEndian) {
   TExifRootPENTAXistD record;
   record.analyze(file.view());
   // 08 00 00 00 is 134217728, far outside the window: IFD0 is absent.
-  EXPECT_EQ(record.directoryCount, 1);
-  EXPECT_EQ(record.directories[0].entryCount, 0);
+  EXPECT_EQ(record.ifd0Directory.entryCount, 0);
   EXPECT_FALSE(record.hasExif);
 }
 
@@ -162,8 +160,7 @@ TEST(ExifReader, HeaderWordOutsideTheWindow) {
     const Window window(file, size);
     TExifRootPENTAXistD record;
     record.analyze(window.view());
-    EXPECT_EQ(record.directoryCount, 1);
-    EXPECT_EQ(record.directories[0].entryCount, 0) << size;
+    EXPECT_EQ(record.ifd0Directory.entryCount, 0) << size;
     EXPECT_FALSE(record.hasExif);
   }
 }

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
-#include "plugin/jpeg_probe.h"
+#include "picture/jpeg_probe.h"
+#include "plugin/extract_picture.h"
 
 namespace {
 
@@ -39,6 +41,7 @@ struct ProbeCase {
   bool accepted;
   std::int32_t width;
   std::int32_t height;
+  FrameLimits limits = CameraFrameLimits;
 };
 
 TEST(ProbeFrame, ScanRules) {
@@ -56,19 +59,27 @@ TEST(ProbeFrame, ScanRules) {
       {"one past the last candidate", 8640, 8640 + 65600, {{65538, 480, 640}}, false, 0, 0},
       {"size bytes end exactly at the length", 0, 59, {{50, 480, 640}}, true, 640, 480},
       {"size bytes one past the length", 0, 58, {{50, 480, 640}}, false, 0, 0},
-      {"only out-of-bounds frames", 0, 200, {{10, 100, 100}}, false, 100, 100},
+      {"only out-of-bounds frames", 0, 200, {{10, 100, 100}}, false, 0, 0},
       {"no frame marker", 0, 2, {}, false, 0, 0},
+      {"the caller's limits: a thumbnail", 0, 200, {{4, 120, 160}, {30, 480, 640}}, true, 160, 120,
+       {160, 120, 8256, 6192}},
+      {"the caller's limits: above 4096", 0, 200, {{4, 6192, 8256}}, true, 8256, 6192, {160, 120, 8256, 6192}},
+      {"the caller's limits: one over", 0, 200, {{4, 6193, 8256}}, false, 0, 0, {160, 120, 8256, 6192}},
   };
   for (const ProbeCase& c : cases) {
     const Bytes bytes = buffer(c.start, c.length, c.frames);
-    TPEFFile file(ByteView(bytes.data(), static_cast<std::uint32_t>(bytes.size())));
-    EXPECT_EQ(file.probeFrame(c.start), c.accepted) << c.name;
-    EXPECT_EQ(file.width, c.width) << c.name;
-    EXPECT_EQ(file.height, c.height) << c.name;
+    const ByteView view(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    const std::optional<JpegFrame> frame = probeFrame(view, c.start, c.limits);
+    ASSERT_EQ(frame.has_value(), c.accepted) << c.name;
+    if (!frame) continue;
+    EXPECT_EQ(frame->width, c.width) << c.name;
+    EXPECT_EQ(frame->height, c.height) << c.name;
+    EXPECT_EQ(frame->jpeg.data(), bytes.data() + c.start) << c.name;
+    EXPECT_EQ(frame->jpeg.size(), c.length - c.start) << c.name;
   }
 }
 
-TEST(ProbeFrame, WithoutStartOfImageNothingChanges) {
+TEST(ProbeFrame, WithoutStartOfImageNoFrame) {
   const Bytes jpeg = buffer(0, 100, {{2, 480, 640}});
   Bytes endOfImage = jpeg, swapped = jpeg;
   endOfImage[1] = 0xD9;
@@ -87,12 +98,8 @@ TEST(ProbeFrame, WithoutStartOfImageNothingChanges) {
       {"start beyond the buffer", jpeg, 0xFFFFFFFFu},
   };
   for (const auto& c : cases) {
-    TPEFFile file(ByteView(c.bytes.data(), static_cast<std::uint32_t>(c.bytes.size())));
-    file.width = 11;
-    file.height = 12;
-    EXPECT_FALSE(file.probeFrame(c.start)) << c.name;
-    EXPECT_EQ(file.width, 11) << c.name;
-    EXPECT_EQ(file.height, 12) << c.name;
+    const ByteView view(c.bytes.data(), static_cast<std::uint32_t>(c.bytes.size()));
+    EXPECT_FALSE(probeFrame(view, c.start, CameraFrameLimits)) << c.name;
   }
 }
 

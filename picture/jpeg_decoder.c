@@ -5,7 +5,7 @@
    back to jpegDecodeRows, which destroys the decompressor and returns a
    result instead: JpegDecodeOutOfMemory when an allocation failed, else
    JpegDecodeRejected. This file holds no C++ object that the jump could skip. */
-#include "platform/jpeg_decoder.h"
+#include "picture/jpeg_decoder.h"
 
 #include <setjmp.h>
 #include <stdio.h> /* jpeglib.h needs FILE and size_t first */
@@ -13,6 +13,9 @@
 
 #include <jerror.h>
 #include <jpeglib.h>
+
+#include "picture/jpeg_scans.h"
+#include "platform/allocation_gate.h"
 
 /* Row pointers handed to one jpeg_read_scanlines call. libjpeg fills at least
    rec_outbuf_height rows (at most 4) without copying through a spare row;
@@ -46,12 +49,18 @@ typedef struct Decoder {
   struct jpeg_memory_mgr library; /* libjpeg's own allocation methods */
   struct jpeg_progress_mgr progress;
   uint64_t probedBufferBytes; /* the whole-image buffer a probed-size frame could need */
-  uint32_t (*countScans)(const uint8_t* data, uint32_t length, uint32_t limit);
   int scansSeen;
   /* Per component and coefficient, the lowest bit the scans so far have
      coded, or -1 before its first scan (as libjpeg's coef_bits). */
   signed char codedBits[MAX_COMPONENTS][DCTSIZE2];
 } Decoder;
+
+#ifdef _WIN32
+static const JpegScanCounts scanCounts = JpegCountBoth;
+#else
+static JpegScanCounts scanCounts = JpegCountBoth;
+void jpegUseScanCounts(JpegScanCounts counts) { scanCounts = counts; }
+#endif
 
 static Decoder* decoderOf(j_common_ptr cinfo) { return (Decoder*)cinfo->client_data; }
 
@@ -125,8 +134,10 @@ static void realizeVirtualArrays(j_common_ptr common) {
   const uint64_t bytes = wholeImageBytes(cinfo);
   requireAllocation(common);
   if (bytes > decoder->probedBufferBytes) leaveDecode(common);
-  if (bytes > 0 && decoder->countScans(cinfo->src->next_input_byte, (uint32_t)cinfo->src->bytes_in_buffer,
-                                       JpegMaxScans) >= JpegMaxScans)
+  /* The first scan header has been read, so JpegMaxScans more are one too
+     many. */
+  if (bytes > 0 && (scanCounts & JpegCountInBytes) &&
+      countScans(cinfo->src->next_input_byte, (uint32_t)cinfo->src->bytes_in_buffer, JpegMaxScans) >= JpegMaxScans)
     leaveDecode(common);
   decoder->library.realize_virt_arrays(common);
 }
@@ -162,7 +173,9 @@ static void judgeScans(j_common_ptr common) {
   Decoder* decoder = decoderOf(common);
   if (cinfo->input_scan_number == decoder->scansSeen) return;
   decoder->scansSeen = cinfo->input_scan_number;
-  if (decoder->scansSeen > JpegMaxScans || !codesOpenBits(cinfo, decoder->codedBits)) leaveDecode(common);
+  if (((scanCounts & JpegCountWhileReading) && decoder->scansSeen > JpegMaxScans) ||
+      !codesOpenBits(cinfo, decoder->codedBits))
+    leaveDecode(common);
 }
 
 static void routeAllocations(Decoder* decoder) {
@@ -185,6 +198,22 @@ static void configure(j_decompress_ptr cinfo, int fast) {
   cinfo->buffered_image = FALSE;
   /* The bitmap's byte order; libjpeg also expands greyscale to it. */
   cinfo->out_color_space = JCS_EXT_BGR;
+}
+
+/* A frame wider than the probed one is decoded no further than the probed
+   width and one iMCU column more (8 pixels per horizontal sampling factor at
+   scale 1/1): libjpeg's upsampler treats the last column it decodes as the
+   picture's edge, so the column behind it keeps the kept pixels as a
+   whole-width decode makes them. libjpeg still reads the entropy-coded data
+   of every column, but transforms, upsamples and converts none beyond: a
+   frame far wider than the probed one costs little more than the probed
+   one. */
+static void cropColumns(j_decompress_ptr cinfo, uint32_t probedWidth) {
+  const JDIMENSION margin = DCTSIZE * (JDIMENSION)cinfo->max_h_samp_factor;
+  JDIMENSION offset = 0, width;
+  if (cinfo->output_width <= probedWidth || cinfo->output_width - probedWidth <= margin) return;
+  width = probedWidth + margin;
+  jpeg_crop_scanline(cinfo, &offset, &width);
 }
 
 /* Reads output rows [0, request->rows) into place. A decoded row wider than
@@ -236,7 +265,6 @@ JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* 
   cinfo->mem->max_memory_to_use = JpegMemoryLimit;
   routeAllocations(&decoder);
   decoder.probedBufferBytes = probedBufferBytes(request->probedWidth, request->probedHeight);
-  decoder.countScans = request->countScans;
   memset(decoder.codedBits, -1, sizeof decoder.codedBits);
   decoder.progress.progress_monitor = judgeScans;
   cinfo->progress = &decoder.progress;
@@ -244,6 +272,7 @@ JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* 
   jpeg_read_header(cinfo, TRUE);
   configure(cinfo, request->fast);
   jpeg_start_decompress(cinfo);
+  cropColumns(cinfo, request->probedWidth);
   rows = readRows(cinfo, request);
 
   coverage->rows = rows;

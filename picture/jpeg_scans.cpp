@@ -3,7 +3,7 @@
 // is fill before a marker code; 0xFF 0x00 (a stuffed data byte), the
 // restart markers and TEM stand alone; every other marker but the end of
 // image carries a 2-byte length that counts itself and its segment.
-#include "plugin/jpeg_scans.h"
+#include "picture/jpeg_scans.h"
 
 #include <cstring>
 
@@ -30,8 +30,8 @@ std::uint32_t nextPrefix(ByteView jpeg, std::uint32_t from) {
 
 }  // namespace
 
-std::uint32_t countScans(const std::uint8_t* data, std::uint32_t size, std::uint32_t limit) {
-  const ByteView jpeg(data, size);
+std::uint32_t countScans(const std::uint8_t* data, std::uint32_t length, std::uint32_t limit) {
+  const ByteView jpeg(data, length);
   std::uint32_t scans = 0;
   std::uint8_t code = 0;
   std::uint16_t segmentLength = 0;

@@ -1,10 +1,10 @@
-/* The plug-in's one door to libjpeg: decode a baseline JPEG held in memory
-   straight into rows of the caller's 24-bit bitmap, blue-green-red, with no
-   copy of the JPEG bytes and no intermediate picture. jpeg_decoder.c is the
-   only source that includes jpeglib.h. C, so that libjpeg's longjmp never
+/* The plug-in's one door to libjpeg: decode a JPEG held in memory straight
+   into rows of the caller's 24-bit bitmap, blue-green-red, with no copy of
+   the JPEG bytes and no intermediate picture. jpeg_decoder.c is the only
+   source that includes jpeglib.h. C, so that libjpeg's longjmp never
    crosses a C++ frame. */
-#ifndef TARNIK_PLATFORM_JPEG_DECODER_H
-#define TARNIK_PLATFORM_JPEG_DECODER_H
+#ifndef TARNIK_PICTURE_JPEG_DECODER_H
+#define TARNIK_PICTURE_JPEG_DECODER_H
 
 #include <stddef.h>
 #include <stdint.h>
@@ -22,6 +22,20 @@ extern "C" {
    again as it reads them. */
 #define JpegMaxScans 20
 
+/* The scan limit's two counts: in the bytes before a multi-scan frame takes
+   its memory, and libjpeg's own as it reads the scans. Either alone refuses
+   a frame with one scan too many, so each hides a fault in the other; tests
+   switch one off to see the other work alone. The Windows build has no
+   switch: both always count. */
+typedef enum JpegScanCounts {
+  JpegCountInBytes = 1,
+  JpegCountWhileReading = 2,
+  JpegCountBoth = JpegCountInBytes | JpegCountWhileReading
+} JpegScanCounts;
+#ifndef _WIN32
+void jpegUseScanCounts(JpegScanCounts counts);
+#endif
+
 typedef enum JpegDecodeResult {
   JpegDecodeOk = 0,
   JpegDecodeRejected = 1,    /* libjpeg refused the data (corrupt, unsupported), or the
@@ -32,8 +46,8 @@ typedef enum JpegDecodeResult {
 
 /* Where the decoded rows go. Output row r is decoded row r + skipRows, and it
    is written, blue-green-red, to top + r * step; step may be negative for a
-   bottom-up bitmap. At most rowBytes bytes are written per row, and rows past
-   `rows` are never decoded. */
+   bottom-up bitmap. At most rowBytes bytes are written per row. Rows past
+   `rows` are never decoded, nor columns much beyond the probed width. */
 typedef struct JpegDecodeRequest {
   const uint8_t* data;
   uint32_t length;
@@ -45,17 +59,15 @@ typedef struct JpegDecodeRequest {
   uint32_t skipRows;
   /* The frame size the caller probed and sized its bitmap for. The frame
      libjpeg decodes may differ; its whole-image buffer is bounded by what a
-     frame of this size could need. */
+     frame of this size could need, and a wider frame is decoded only as far
+     as the probed width reaches. */
   uint32_t probedWidth;
   uint32_t probedHeight;
-  /* Counts the start-of-scan markers in `length` bytes up to the end of
-     image, no further than `limit`: asked once for a multi-scan frame, over
-     the bytes behind its first scan header. */
-  uint32_t (*countScans)(const uint8_t* data, uint32_t length, uint32_t limit);
 } JpegDecodeRequest;
 
 /* What the decoded frame covered: rows written from output row 0 on, and the
-   pixels per row the decoded frame had. The caller whitens the rest. */
+   pixels per row decoded, at least the probed width when the decoded frame
+   is as wide. The caller whitens the rest. */
 typedef struct JpegCoverage {
   uint32_t rows;
   uint32_t width;
@@ -70,15 +82,6 @@ typedef struct JpegCoverage {
    real frame of the probed size. On anything but
    JpegDecodeOk the rows may hold partial output and *coverage is untouched. */
 JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* coverage);
-
-/* Asked before each allocation libjpeg makes, so that a test can make any one
-   of them fail. The POSIX stand-in answers from its fault-injection counter;
-   the Windows build has no fault injection and always allows. */
-#ifdef _WIN32
-static inline int platform_allocation_allowed(void) { return 1; }
-#else
-int platform_allocation_allowed(void);
-#endif
 
 #ifdef __cplusplus
 }

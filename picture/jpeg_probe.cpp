@@ -1,10 +1,8 @@
 // The frame probe. It does not walk the JPEG's segments: after the
 // start-of-image marker it looks at every byte position for the baseline
 // start-of-frame marker 0xFF 0xC0 (ITU T.81, B.2.2) and takes the first whose
-// picture size lies in bounds, wherever the pair occurs.
-#include "plugin/jpeg_probe.h"
-
-#include "plugin/camera_layout.h"
+// picture size lies within the caller's limits, wherever the pair occurs.
+#include "picture/jpeg_probe.h"
 
 namespace {
 
@@ -15,9 +13,6 @@ constexpr std::uint8_t BaselineFrame = 0xC0;
 // Candidate positions the scan looks at, from start + 2 on, so the last one
 // is start + 65537.
 constexpr std::uint32_t ProbeScanLimit = 65536;
-// No frame smaller than the camera's preview is a picture to show.
-constexpr std::uint32_t MinFrameWidth = PreviewWidth;
-constexpr std::uint32_t MinFrameHeight = PreviewFrameHeight;
 
 // From the marker's first byte: marker (2), segment length (2), precision
 // (1), number of lines (2, at 5), samples per line (2, at 7).
@@ -25,22 +20,21 @@ constexpr std::uint32_t FrameFieldsSize = 9;
 constexpr std::uint32_t LinesOffset = 5;
 constexpr std::uint32_t SamplesOffset = 7;
 
-bool inBounds(std::uint32_t width, std::uint32_t height) {
-  return height >= MinFrameHeight && height <= MaxFrameSide && width >= MinFrameWidth &&
-         width <= MaxFrameSide;
+bool within(const FrameLimits& limits, std::uint32_t width, std::uint32_t height) {
+  return height >= limits.minHeight && height <= limits.maxHeight && width >= limits.minWidth &&
+         width <= limits.maxWidth;
 }
 
 }  // namespace
 
-bool TPEFFile::probeFrame(std::uint32_t start) {
+std::optional<JpegFrame> probeFrame(ByteView buffer, std::uint32_t start, const FrameLimits& limits) {
   const std::uint8_t* soi = buffer.at(start, 2);
-  if (!soi || soi[0] != MarkerPrefix || soi[1] != StartOfImage) return false;
-  width = height = bitsPerPixel = 0;
+  if (!soi || soi[0] != MarkerPrefix || soi[1] != StartOfImage) return std::nullopt;
 
   const ByteView jpeg = buffer.slice(start, buffer.size() - start);
   for (std::uint32_t p = 2; p < 2 + ProbeScanLimit; ++p) {
     const ByteView frame = jpeg.slice(p, FrameFieldsSize);
-    if (frame.size() == 0) return false;
+    if (frame.size() == 0) break;
     std::uint8_t prefix = 0, marker = 0;
     frame.u8(0, &prefix);
     frame.u8(1, &marker);
@@ -48,13 +42,7 @@ bool TPEFFile::probeFrame(std::uint32_t start) {
     std::uint16_t lines = 0, samples = 0;
     frame.be16(LinesOffset, &lines);
     frame.be16(SamplesOffset, &samples);
-    height = lines;
-    width = samples;
-    if (inBounds(samples, lines)) {
-      bitsPerPixel = BitsPerPixel;
-      byteSize = width * height * static_cast<std::int32_t>(BytesPerPixel);
-      return true;
-    }
+    if (within(limits, samples, lines)) return JpegFrame{jpeg, samples, lines};
   }
-  return false;
+  return std::nullopt;
 }

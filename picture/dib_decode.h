@@ -1,0 +1,45 @@
+// Decoding a probed JPEG frame into the device-independent bitmap the host
+// receives: a header block (BITMAPINFO) and a pixel block of 24-bit rows,
+// bottom row first, both movable global memory handed over unlocked.
+#pragma once
+
+#include <cstdint>
+
+#include "picture/jpeg_probe.h"
+#include "platform/platform.h"
+
+// The bitmap: 24-bit colour, three bytes per pixel (blue, green, red).
+constexpr std::int32_t BitsPerPixel = 24;
+constexpr std::uint32_t BytesPerPixel = 3;
+static_assert(BytesPerPixel * 8 == BitsPerPixel);
+
+// Rows of the frame left out of the picture, above and below it.
+struct RowCrop {
+  std::uint32_t top;
+  std::uint32_t bottom;
+};
+
+enum class DecodeQuality { Fastest, Best };  // fast integer or floating-point IDCT
+
+// How a decode ended.
+enum class PictureOutcome {
+  Decoded,     // both blocks handed over
+  Refused,     // the crop leaves no row, or the data is no picture to show:
+               // libjpeg refused it, or it asked more scans or memory than a
+               // frame of the probed size would
+  OutOfMemory  // a block, or memory libjpeg asked for, could not be had, or
+               // the pixel block would not fit the bitmap's 32-bit sizes
+};
+
+struct DibBlocks {
+  platform::BlockHandle header;
+  platform::BlockHandle pixels;
+};
+
+// Decodes `frame` into a bitmap of the probed width and of the probed
+// height less the crop: output row r is decoded row r + crop.top. The pixel
+// block has room for the whole frame. Where the decoded frame is smaller
+// than the probed one the picture is white; what lies beyond it is cut off.
+// On Decoded both handles are written; otherwise neither is, and nothing
+// stays allocated.
+PictureOutcome decodeDib(const JpegFrame& frame, RowCrop crop, DecodeQuality quality, DibBlocks* out);
