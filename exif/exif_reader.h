@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "exif/exif_tags.h"
+#include "exif/lens_table.h"
 #include "io/byte_order.h"
 #include "io/byte_view.h"
 
@@ -24,9 +25,9 @@ constexpr std::uint32_t MakerNoteHeaderSize = 6;
 constexpr std::uint32_t HeaderIfd0Offset = 4;
 
 // Formatter convention: each formatter is lent a field buffer of this size and
-// returns true when it wrote a NUL-terminated field of at most 63 characters,
-// false when it wrote nothing at all.
-constexpr std::size_t FieldBufferSize = 64;
+// returns true when it wrote a NUL-terminated field, false when it wrote
+// nothing at all. The lens name is the longest field.
+constexpr std::size_t FieldBufferSize = LongestLensName + 1;
 using FieldBuffer = char[FieldBufferSize];
 
 // Entry positions are at least 2 (a directory's count comes first), so

@@ -21,7 +21,7 @@ constexpr Formatter fieldOrder[] = {
     &TExifRootPENTAXistD::formatFlash,
 };
 
-// At most 11 lines of 63 characters and a line feed: 704 bytes, so the text
+// At most 11 lines of 69 characters and a line feed: 770 bytes, so the text
 // always fits; the bound is kept all the same.
 void appendLine(char (&text)[TextBufferSize], std::size_t* length, const char* field) {
   const std::size_t fieldLength = std::strlen(field);

@@ -53,8 +53,9 @@ TEST(ExifInfoText, CameraFileGivesElevenLinesInOrder) {
 TEST(ExifInfoText, FieldsNotProducedLeaveNoLine) {
   // Focus mode 0 gives no field: white balance follows metering directly.
   // The longest lens name stands whole on the first line.
-  const std::string text = infoText(cameraFile(byteValue(3, 22), 0).view());
-  EXPECT_EQ(text.substr(0, 37), "smc PENTAX-F FISH-EYE17-28mmF3.5-4.5\n");
+  const std::string text = infoText(cameraFile(byteValue(4, 41), 0).view());
+  EXPECT_EQ(text.substr(0, 70),
+            "Tamron AF 28-200mm Super Zoom F3.8-5.6 Aspherical XR [IF] Macro (A03)\n");
   EXPECT_NE(text.find(std::string(cp932::MultiSegment) + "\n" + cp932::WhiteBalanceAuto + "\n"),
             std::string::npos);
   EXPECT_EQ(text.find("\n\n"), std::string::npos);

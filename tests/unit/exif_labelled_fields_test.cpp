@@ -112,7 +112,9 @@ TEST(ExifLabelledFields, LensCodesGiveTheirNames) {
       {byteValue(2, 0), cp932::KaLens},
       {byteValue(2, 254), cp932::KaLens},
       {byteValue(2, 255), cp932::UnknownLens},
-      {byteValue(3, 36), cp932::UnknownLens},
+      {byteValue(3, 36), "Sigma 20mm F1.8 EX DG Aspherical RF"},  // named after the *istD's day
+      {byteValue(3, 37), cp932::UnknownLens},                       // a gap between rows
+      {byteValue(3, 44), cp932::UnknownLens},                       // shared by several lenses
       {byteValue(0, 0), cp932::UnknownLens},
       {byteValue(4, 253), "smc PENTAX-DA 14mmF2.8ED[IF]"},
       {byteValue(5, 4), "smc PENTAX-FA 50mmF1.4"},
