@@ -72,6 +72,20 @@ init() {
   ) 9>"$WINEPREFIX.lock"
 }
 
+# Runs a Windows program with its output passed on through a file. A
+# program that finds the prefix's boot unfinished (under emulation the
+# bounded boot may not get there) starts wineboot and Wine's services itself,
+# and they inherit its standard output and error: were those a build tool's
+# pipe, the tool would wait on them for good.
+run() {
+  local out status=0
+  out=$(mktemp)
+  wine "$@" >"$out" 2>&1 </dev/null || status=$?
+  cat "$out"
+  rm -f "$out"
+  return $status
+}
+
 case $command in
   init) init ;;
   stop) wineserver -k 2>/dev/null || true ;;
@@ -79,7 +93,7 @@ case $command in
     init
     cd "$1"
     shift
-    exec wine "$@" ;;
+    run "$@" ;;
   layout)
     init
     dir=$1 exe=$2 dll=$3 samples=$4
@@ -90,6 +104,6 @@ case $command in
     cp "$dll" "$dir/plugin/"
     ln -sfn "$samples" "$dir/samples"
     cd "$dir"
-    exec wine "host/$(basename "$exe")" "$@" ;;
+    run "host/$(basename "$exe")" "$@" ;;
   *) echo "usage: wine.sh PREFIX init|stop|exec|layout ..." >&2; exit 2 ;;
 esac
