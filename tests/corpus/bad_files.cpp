@@ -109,11 +109,12 @@ std::vector<BadFile> exifRecipes() {
     files.push_back({"exif-count-0xffff", withTiff(tiff), lines(2)});
   }
   {
-    // 300 entries: the one past the 256th is never seen.
+    // 300 entries: the 300th, ExposureProgram, is read like the first
+    // (later bodies write directories longer than 256 entries).
     std::vector<TiffTag> tags{{TagIso, shortValue(100)}};
     tags.resize(299, {FillerTag, shortValue(0)});
     tags.push_back({TagExposureProgram, shortValue(3)});
-    files.push_back({"exif-300-entries", withTiff(exifWith(tags)), lines(2)});
+    files.push_back({"exif-300-entries", withTiff(exifWith(tags)), lines(3)});
   }
   {
     // FocalLength's eight bytes start four bytes before the window's end.
