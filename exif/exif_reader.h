@@ -23,9 +23,9 @@ constexpr std::uint32_t InlineValueSize = 4;
 // The *istD's maker note opens with "AOC\0" and a byte-order mark; its
 // directory follows, and its offsets count from the TIFF header.
 constexpr std::uint32_t MakerNoteHeaderSize = 6;
-// Later bodies may write "PENTAX \0" and a byte-order mark, then two bytes
-// more; the directory starts at byte 10 and its offsets count from the
-// note's first byte (exiftool's Pentax.pm).
+// Later bodies may write "PENTAX \0" and a byte-order mark; the directory
+// starts right behind, at byte 10, and its offsets count from the note's
+// first byte (exiftool's Pentax.pm).
 constexpr std::uint32_t PentaxNoteHeaderSize = 10;
 // TIFF header bytes 4-7: the offset of IFD0.
 constexpr std::uint32_t HeaderIfd0Offset = 4;

@@ -35,7 +35,41 @@ std::optional<LocatedRequest> chooseInFile(const char* fileName, std::int32_t of
   return chosen;
 }
 
+bool probesAsLocated(ByteView jpeg) {
+  return locatedPictureSize(jpeg, FrameBorders{0, 0, 0, 0}).has_value();
+}
+
+// Reads the probe's reach of `span` through the handle, whose position is
+// `window` bytes past the TIFF header, and moves it back there. Positions
+// stay below 2 GiB, so each move fits its signed 32 bits.
+bool probesBehindHandle(std::uintptr_t handle, std::uint32_t window, JpegSpan span) {
+  if (span.offset > INT32_MAX - ProbeReach) return false;
+  const std::uint32_t length = std::min(span.length, ProbeReach);
+  auto* memory = static_cast<std::uint8_t*>(platform::heapAlloc(length));
+  if (!memory) return false;
+  std::uint32_t got = 0;
+  bool probes = false;
+  const auto there = static_cast<std::int32_t>(span.offset) - static_cast<std::int32_t>(window);
+  if (platform::moveHostHandle(handle, there)) {
+    probes = platform::readHostHandle(handle, memory, length, &got) && probesAsLocated(ByteView(memory, got));
+    platform::moveHostHandle(handle, -there - static_cast<std::int32_t>(got));
+  }
+  platform::heapFree(memory);
+  return probes;
+}
+
 }  // namespace
+
+bool locatedFrameBehindHandle(std::uintptr_t handle, ByteView window) {
+  const std::optional<LocatedJpegs> located = locateJpegs(window);
+  if (!located || !located->markedMakerNote) return false;
+  const std::optional<JpegSpan> span = located->preview ? located->preview : located->fullSize;
+  if (!span) return false;
+  const std::uint32_t wanted = std::min(span->length, ProbeReach);
+  if (span->offset <= window.size() && wanted <= window.size() - span->offset)
+    return probesAsLocated(window.slice(span->offset, wanted));
+  return probesBehindHandle(handle, window.size(), *span);
+}
 
 std::optional<LocatedRequest> chooseLocated(ByteView header, bool fullSize) {
   const std::optional<LocatedJpegs> located = locateJpegs(header);

@@ -35,6 +35,13 @@ std::optional<PluginResult> locatedMemoryPicture(ByteView image, bool fullSize, 
                                                  platform::BlockHandle* header,
                                                  platform::BlockHandle* pixels);
 
+// IsSupported with a handle whose read left `window` (the file's first
+// bytes from the TIFF header on): a PENTAX file with a marked maker note
+// whose located preview, or without one the full-size JPEG, probes. A frame
+// beyond the window is probed from bytes read through the handle, whose
+// position is then put back where the window's read left it.
+bool locatedFrameBehindHandle(std::uintptr_t handle, ByteView window);
+
 // GetPictureInfo's size, when the fixed layout does not hold and the located
 // JPEG probes. In file mode `header` is the header window already read, and
 // the extra reads are the fixed region's first bytes and the located JPEG's.
