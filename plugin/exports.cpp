@@ -55,8 +55,10 @@ bool supportedHandle(std::uintptr_t handle) {
   bool supported = false;
   if (platform::readHostHandle(handle, memory, SupportReadSize, &got)) {
     const ByteView bytes(memory, got);
-    supported = (isBigEndianTiff(bytes) && probeFrame(bytes, PreviewOffset, CameraFrameLimits).has_value()) ||
-                locatedFrameBehindHandle(handle, bytes);
+    // A PEF is a big-endian TIFF, whichever way its JPEGs are found.
+    supported = isBigEndianTiff(bytes) &&
+                (probeFrame(bytes, PreviewOffset, CameraFrameLimits).has_value() ||
+                 locatedFrameBehindHandle(handle, bytes));
   }
   platform::heapFree(memory);
   return supported;
