@@ -21,7 +21,8 @@ constexpr std::uint32_t PentaxOrderMark = sizeof PentaxMark;
 template <std::size_t N>
 bool marked(ByteView window, std::uint32_t at, const char (&mark)[N]) {
   const std::uint8_t* bytes = window.at(at, N);
-  return bytes && std::memcmp(bytes, mark, N) == 0;
+  return bytes && std::equal(mark, mark + N, bytes,
+                             [](char m, std::uint8_t b) { return static_cast<std::uint8_t>(m) == b; });
 }
 
 bool intelMark(ByteView window, std::uint32_t at) {
@@ -184,5 +185,6 @@ bool TExifRoot::modelBegins(const char* prefix) const {
     return false;
   const std::uint32_t position = ifd0Directory.valuePosition(entry, count);
   const std::uint8_t* text = position == NoEntry ? nullptr : source.at(position, length);
-  return text && std::memcmp(text, prefix, length) == 0;
+  return text && std::equal(text, text + length, prefix,
+                            [](std::uint8_t b, char p) { return b == static_cast<std::uint8_t>(p); });
 }
