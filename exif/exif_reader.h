@@ -1,8 +1,9 @@
-// The analysis record of a *istD raw file's shooting information: the TIFF
+// The analysis record of a PENTAX raw file's shooting information: the TIFF
 // header, IFD0, the EXIF directory and the camera's maker-note directory,
-// recorded as the positions of their 12-byte entries inside the source
-// window. Values are never copied; a formatter finds its entry by tag and
-// reads the value where it lies.
+// each recorded as where its 12-byte entries lie inside the source window,
+// in which byte order and from which base its value offsets count. Values
+// are never copied; a formatter finds its entry by tag and reads the value
+// where it lies.
 #pragma once
 
 #include <cstddef>
@@ -16,11 +17,17 @@
 // TIFF 6.0: a directory entry is tag (2), type (2), count (4), value field (4).
 constexpr std::uint32_t DirectoryEntrySize = 12;
 constexpr std::uint32_t EntryValueField = 8;
-// Room for recorded entries per directory; a *istD directory holds far fewer.
-constexpr std::size_t MaxDirectoryEntries = 256;
-// The maker-note data opens with "AOC\0" and a byte-order mark, then its
-// directory follows.
+constexpr std::uint32_t EntryCountField = 4;
+// A value of up to four bytes stands in the value field itself; a longer one
+// lies at the offset the field holds.
+constexpr std::uint32_t InlineValueSize = 4;
+// The *istD's maker note opens with "AOC\0" and a byte-order mark; its
+// directory follows, and its offsets count from the TIFF header.
 constexpr std::uint32_t MakerNoteHeaderSize = 6;
+// Later bodies may write "PENTAX \0" and a byte-order mark; the directory
+// starts right behind, at byte 10, and its offsets count from the note's
+// first byte (exiftool's Pentax.pm).
+constexpr std::uint32_t PentaxNoteHeaderSize = 10;
 // TIFF header bytes 4-7: the offset of IFD0.
 constexpr std::uint32_t HeaderIfd0Offset = 4;
 
@@ -34,18 +41,46 @@ using FieldBuffer = char[FieldBufferSize];
 // position 0 never names an entry.
 constexpr std::uint32_t NoEntry = 0;
 
+// How the maker note announced itself.
+enum class MakerNoteForm {
+  Unmarked,  // neither mark: read as the *istD's note all the same
+  Aoc,       // "AOC\0"
+  Pentax,    // "PENTAX \0"
+};
+
+// A directory holds every entry its 16-bit count declares that lies wholly
+// inside the window: no cap beyond the window and the count itself, so a
+// later body's longer directories are read whole.
 class ExifDirectory {
  public:
   ByteView source;
-  std::uint16_t entryCount = 0;
-  // Slot i: position of entry i in `source`; slots from entryCount on hold
-  // NoEntry once the directory has been parsed.
-  std::uint32_t entries[MaxDirectoryEntries];
+  std::uint16_t declaredCount = 0;  // as the directory's count says
+  std::uint16_t entryCount = 0;     // the whole entries inside the window
+  std::uint32_t first = 0;          // position of entry 0
+  std::uint32_t base = 0;           // where the value offsets count from
+  bool littleEndian = false;        // "II": values in the other order than the file's
 
-  // Records the directory starting at `start`.
-  void parse(ByteView window, std::uint32_t start);
+  // Records the directory starting at `start`, its value offsets counting
+  // from `valueBase`.
+  void parse(ByteView window, std::uint32_t start, std::uint32_t valueBase = 0,
+             bool intelOrder = false);
   // Records an absent directory: no entries.
   void clear(ByteView window);
+
+  // Position of entry i, or NoEntry from entryCount on.
+  std::uint32_t entryAt(std::uint32_t i) const {
+    return i < entryCount ? first + i * DirectoryEntrySize : NoEntry;
+  }
+  // Reads in the directory's byte order; false outside the window.
+  bool read16(std::uint32_t position, std::uint16_t* value) const;
+  bool read32(std::uint32_t position, std::uint32_t* value) const;
+  // Position in the window of the `count` value bytes of `entry`: in the
+  // value field when they fit there, else at base + the field's offset;
+  // NoEntry when they are not all inside the window.
+  std::uint32_t valuePosition(std::uint32_t entry, std::uint32_t count) const;
+  // The offset in the link after the declared entries (0 ends the chain);
+  // false when the link lies outside the window.
+  bool nextDirectory(std::uint32_t* offset) const;
 };
 
 class TByteOrder {
@@ -57,6 +92,7 @@ class TExifRoot : public TByteOrder {
  public:
   bool hasExif = false;
   bool hasMakerNote = false;
+  MakerNoteForm makerNoteForm = MakerNoteForm::Unmarked;
   ExifDirectory ifd0Directory;
   ExifDirectory exifDirectory;
   ExifDirectory makerNoteDirectory;
@@ -66,6 +102,11 @@ class TExifRoot : public TByteOrder {
   // Position of the first recorded entry of `directory` carrying `tag`, or
   // NoEntry.
   std::uint32_t findEntry(const ExifDirectory& directory, std::uint16_t tag) const;
+  // The 32-bit value in the value field of `tag`'s entry; false when the tag
+  // is missing.
+  bool findLong(const ExifDirectory& directory, std::uint16_t tag, std::uint32_t* value) const;
+  // Whether IFD0's Model (ASCII) begins with `prefix`.
+  bool modelBegins(const char* prefix) const;
 
  protected:
   // The 16-bit value in the first two bytes of the value field of `tag`'s
@@ -78,7 +119,7 @@ class TExifRoot : public TByteOrder {
                     std::uint32_t* numerator, std::uint32_t* denominator) const;
 };
 
-// The record for a *istD file, with its eleven field formatters (numeric
+// The record for a PENTAX file, with its eleven field formatters (numeric
 // fields, labelled fields and the lens name).
 class TExifRootPENTAXistD : public TExifRoot {
  public:

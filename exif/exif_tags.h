@@ -1,10 +1,15 @@
-// The tags the shooting information is read from: TIFF/EXIF 2.2 tags in
-// IFD0 and the EXIF directory, and two of the camera's maker-note tags.
+// The tags the shooting information and the embedded JPEGs are found by:
+// TIFF/EXIF 2.2 tags in IFD0, IFD2 and the EXIF directory, and the camera's
+// maker-note tags (exiftool's Pentax.pm).
 #pragma once
 
 #include <cstdint>
 
+constexpr std::uint16_t TagModel = 272;          // 0x0110, ASCII, in IFD0
 constexpr std::uint16_t TagExifPointer = 34665;  // 0x8769, in IFD0
+// IFD2's full-size JPEG: offset from the TIFF header, and length.
+constexpr std::uint16_t TagJpegOffset = 513;  // 0x0201, LONG
+constexpr std::uint16_t TagJpegLength = 514;  // 0x0202, LONG
 constexpr std::uint16_t TagMakerNote = 37500;    // 0x927C, in the EXIF directory
 
 // The EXIF directory.
@@ -20,5 +25,9 @@ constexpr std::uint16_t TagWhiteBalance = 41987;     // 0xA403, SHORT
 constexpr std::uint16_t TagFocalLength35mm = 41989;  // 0xA405, SHORT
 
 // The maker note.
-constexpr std::uint16_t TagFocusMode = 13;  // 0x000D, SHORT
-constexpr std::uint16_t TagLensCode = 63;   // 0x003F, two bytes: series and lens
+constexpr std::uint16_t TagPreviewLength = 3;    // 0x0003, LONG
+constexpr std::uint16_t TagPreviewStart = 4;     // 0x0004, LONG, from the note's base
+constexpr std::uint16_t TagFocusMode = 13;       // 0x000D, SHORT
+constexpr std::uint16_t TagPreviewBorders = 62;  // 0x003E, 4 BYTEs: top, bottom, left, right
+constexpr std::uint16_t TagLensCode = 63;        // 0x003F, LensRec: series and lens first
+constexpr std::uint16_t TagLensInfo = 519;       // 0x0207, a record holding the lens code

@@ -2,6 +2,7 @@
 // from the EXIF directory, focus mode and lens from the maker note, each
 // mapped to its label.
 #include <cstdio>
+#include <iterator>
 
 #include "exif/exif_reader.h"
 #include "exif/exif_tags.h"
@@ -105,16 +106,70 @@ bool TExifRootPENTAXistD::formatFocusMode(FieldBuffer& field) const {
   return writeLabel(field, labelFor(focusModeLabels, value, nullptr));
 }
 
-// The lens code is two single bytes in file order, series then id, so no
-// byte-order step applies.
+namespace {
+
+// Where a lens-record layout keeps the lens code (exiftool's Pentax.pm): the
+// series in the low four bits of one byte, the id in one byte or in two,
+// high byte first. 0x003F LensRec and the *ist bodies' 0x0207 LensInfo hold
+// the two bytes alone; later bodies' LensInfo records are told apart by
+// their length.
+struct LensCodeLayout {
+  std::uint32_t recordLength;  // 0: any other length
+  std::uint32_t seriesByte;
+  std::uint32_t idByte;        // the id's high byte when idBytes is 2
+  std::uint32_t idBytes;
+};
+constexpr LensCodeLayout LensRecLayout{0, 0, 1, 1};
+constexpr LensCodeLayout LensInfoLayouts[] = {
+    {90, 1, 3, 2},   // 645D
+    {91, 1, 3, 2},   // K-r, K-5, K-5 II
+    {80, 1, 4, 2},   // K-01, K-30, K-50, K-500, K-3, K-3 II
+    {128, 1, 4, 2},
+    {0, 0, 2, 2},    // K10D, K20D and the others
+};
+constexpr std::uint8_t SeriesBits = 0x0F;
+// Ids beyond one byte are in no row of the table.
+constexpr std::uint32_t LargestTabledId = 0xFF;
+// The *ist bodies' Model, whose LensInfo keeps the code as LensRec does.
+constexpr char IstModelPrefix[] = "PENTAX *ist";
+
+// The lens code of `tag`'s record, laid out as the first of `layouts` whose
+// length is the record's (the last one otherwise), taken through the maker
+// note's byte order and base; false when the record or its bytes are
+// missing.
+bool lensCode(const TExifRoot& record, std::uint16_t tag, const LensCodeLayout* layouts,
+              std::size_t layoutCount, std::uint32_t* series, std::uint32_t* id) {
+  const ExifDirectory& note = record.makerNoteDirectory;
+  const std::uint32_t entry = record.findEntry(note, tag);
+  std::uint32_t count = 0;
+  if (entry == NoEntry || !note.read32(entry + EntryCountField, &count)) return false;
+  const LensCodeLayout* layout = layouts;
+  while (layout + 1 < layouts + layoutCount && layout->recordLength != count) ++layout;
+  const std::uint32_t position = note.valuePosition(entry, count);
+  std::uint8_t seriesByte = 0, high = 0, low = 0;
+  if (position == NoEntry || !record.source.u8(position + layout->seriesByte, &seriesByte) ||
+      !record.source.u8(position + layout->idByte, &high) ||
+      !record.source.u8(position + layout->idByte + layout->idBytes - 1, &low))
+    return false;
+  *series = layout->idBytes == 1 ? seriesByte : seriesByte & SeriesBits;
+  *id = layout->idBytes == 1 ? high : std::uint32_t{high} << 8 | low;
+  return true;
+}
+
+}  // namespace
+
+// Like exiftool, 0x003F LensRec before 0x0207 LensInfo; the *ist bodies'
+// LensInfo holds the code as LensRec does. The code's bytes are single bytes
+// in file order, so no byte-order step applies.
 bool TExifRootPENTAXistD::formatLensName(FieldBuffer& field) const {
   if (!hasMakerNote) return false;
-  const std::uint32_t entry = findEntry(makerNoteDirectory, TagLensCode);
-  std::uint8_t series = 0;
-  std::uint8_t id = 0;
-  if (entry == NoEntry || !source.u8(entry + EntryValueField, &series) ||
-      !source.u8(entry + EntryValueField + 1, &id)) {
+  std::uint32_t series = 0, id = 0;
+  const bool istBody = modelBegins(IstModelPrefix);
+  if (!lensCode(*this, TagLensCode, &LensRecLayout, 1, &series, &id) &&
+      !(istBody ? lensCode(*this, TagLensInfo, &LensRecLayout, 1, &series, &id)
+                : lensCode(*this, TagLensInfo, LensInfoLayouts, std::size(LensInfoLayouts),
+                           &series, &id)))
     return false;
-  }
-  return writeLabel(field, lensName(series, id));
+  if (id > LargestTabledId) return writeLabel(field, lensNameTable[LensNameRows - 1].name);
+  return writeLabel(field, lensName(static_cast<std::uint8_t>(series), static_cast<std::uint8_t>(id)));
 }

@@ -4,7 +4,9 @@
 # picture_info: the header block of the file (TIFF, EXIF, maker note);
 # picture: a selector byte then the preview JPEG, also from the bad-file
 # corpus's decompression bombs and from cjpeg's other codings and layouts;
-# is_supported: the first 64 KiB; settings: a few settings files.
+# is_supported: the first 64 KiB; settings: a few settings files. The
+# bad-file corpus's structure files seed all three whole: the directory walk
+# to the located JPEGs.
 set -eu
 make_sample=$1
 bad_files=$2
@@ -45,6 +47,15 @@ picture_seeds() { # NAME JPEG
 for bomb in "$bad_files"/bomb-*.pef; do
   tail -c +8641 "$bomb" > "$work/bomb.jpg"
   picture_seeds "$(basename "$bomb" .pef)" "$work/bomb.jpg"
+done
+
+for file in "$bad_files"/structure-*.pef; do
+  name=$(basename "$file" .pef)
+  cp "$file" "$out/picture_info_fuzzer/$name"
+  head -c 65536 "$file" > "$out/is_supported_fuzzer/$name"
+  for selector in '\004' '\005' '\006'; do
+    { printf "$selector"; cat "$file"; } > "$out/picture_fuzzer/$name-$(printf %s "$selector" | tr -d '\\')"
+  done
 done
 
 # cjpeg's codings and samplings from the preview's pixels, and two frame

@@ -1,6 +1,8 @@
 // GetPicture and GetPreview on memory images whose JPEG region is the
 // fuzzer's input: the region rules, the probe and the decode. The first byte
-// chooses the FULLSIZE setting and the export. Every result is either a
+// chooses the FULLSIZE setting and the export, and with bit 2 the input is
+// the whole image instead, so its directories lead the structure walk to a
+// located JPEG. Every result is either a
 // failure with the handles untouched, or two blocks of the advertised sizes.
 #include <sys/mman.h>
 #include <unistd.h>
@@ -41,12 +43,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 1 || size > MaxInput) return 0;
   const bool fullSize = data[0] & 1;
   const bool preview = data[0] & 2;
+  const bool wholeImage = data[0] & 4;
   ++data, --size;
   // The JPEG region starts at a fixed offset of the image and the input ends
   // it, right before an inaccessible page, so any read past the image
   // faults. Anonymous pages keep the 12 MB of zero filler in front of a
   // full-size region cheap.
-  const std::size_t start = fullSize ? FullImageOffset : PreviewOffset;
+  const std::size_t start = wholeImage ? 0 : fullSize ? FullImageOffset : PreviewOffset;
   const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
   const std::size_t mapped = (start + size + page - 1) / page * page + page;
   auto* base = static_cast<std::uint8_t*>(

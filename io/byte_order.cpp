@@ -12,18 +12,34 @@ std::uint32_t swap32(std::uint32_t v) {
 
 bool readsBigEndian() { return bigEndian.load(std::memory_order_relaxed); }
 
-}  // namespace
-
-bool read16(ByteView source, std::uint32_t position, std::uint16_t* value) {
+bool read16In(bool big, ByteView source, std::uint32_t position, std::uint16_t* value) {
   std::uint16_t stored = 0;
   if (!source.be16(position, &stored)) return false;
-  *value = readsBigEndian() ? stored : swap16(stored);
+  *value = big ? stored : swap16(stored);
   return true;
 }
 
-bool read32(ByteView source, std::uint32_t position, std::uint32_t* value) {
+bool read32In(bool big, ByteView source, std::uint32_t position, std::uint32_t* value) {
   std::uint32_t stored = 0;
   if (!source.be32(position, &stored)) return false;
-  *value = readsBigEndian() ? stored : swap32(stored);
+  *value = big ? stored : swap32(stored);
   return true;
+}
+
+}  // namespace
+
+bool read16(ByteView source, std::uint32_t position, std::uint16_t* value) {
+  return read16In(readsBigEndian(), source, position, value);
+}
+
+bool read32(ByteView source, std::uint32_t position, std::uint32_t* value) {
+  return read32In(readsBigEndian(), source, position, value);
+}
+
+bool readIntel16(ByteView source, std::uint32_t position, std::uint16_t* value) {
+  return read16In(false, source, position, value);
+}
+
+bool readIntel32(ByteView source, std::uint32_t position, std::uint32_t* value) {
+  return read32In(false, source, position, value);
 }

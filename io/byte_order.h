@@ -18,3 +18,8 @@ extern std::atomic<bool> bigEndian;
 // all inside the window.
 bool read16(ByteView source, std::uint32_t position, std::uint16_t* value);
 bool read32(ByteView source, std::uint32_t position, std::uint32_t* value);
+
+// The same reads in little-endian ("II") order, whatever `bigEndian` says: a
+// maker note may carry its own byte-order mark.
+bool readIntel16(ByteView source, std::uint32_t position, std::uint16_t* value);
+bool readIntel32(ByteView source, std::uint32_t position, std::uint32_t* value);

@@ -38,22 +38,26 @@ static_assert(sizeof(BitmapInfoHeader) == 40, "BITMAPINFOHEADER is 40 bytes");
 constexpr std::uint32_t UncompressedRgb = 0;  // BI_RGB
 
 struct Geometry {
-  std::uint32_t width;
+  std::uint32_t frameWidth;    // the probed frame's
+  std::uint32_t width;         // the bitmap's
   std::uint32_t rowStride;     // DIB rows are padded to whole 32-bit words
   std::uint32_t frameHeight;   // rows the pixel block has room for
   std::uint32_t outputHeight;  // rows written, and biHeight
   std::uint32_t skipRows;      // decoded rows dropped above the first output row
+  std::uint32_t skipColumns;   // decoded columns dropped left of the first output column
 };
 
 // The sides are 16-bit frame-header values, so no sum or product here
 // overflows 32 bits but the pixel block's size, worked out in 64.
-Geometry geometryOf(const JpegFrame& frame, RowCrop crop) {
-  return {frame.width, (frame.width * BytesPerPixel + 3) & ~3u, frame.height,
-          frame.height - crop.top - crop.bottom, crop.top};
+Geometry geometryOf(const JpegFrame& frame, FrameCrop crop) {
+  const std::uint32_t width = frame.width - crop.left - crop.right;
+  return {frame.width, width, (width * BytesPerPixel + 3) & ~3u, frame.height,
+          frame.height - crop.top - crop.bottom, crop.top, crop.left};
 }
 
-bool leavesRows(const JpegFrame& frame, RowCrop crop) {
-  return crop.top < frame.height && crop.bottom < frame.height - crop.top;
+bool leavesPixels(const JpegFrame& frame, FrameCrop crop) {
+  return crop.top < frame.height && crop.bottom < frame.height - crop.top &&
+         crop.left < frame.width && crop.right < frame.width - crop.left;
 }
 
 void writeHeader(void* block, const Geometry& geometry) {
@@ -92,7 +96,8 @@ PictureOutcome decodePixels(const JpegFrame& frame, const Geometry& geometry, De
   request.rowBytes = geometry.rowStride;
   request.rows = geometry.outputHeight;
   request.skipRows = geometry.skipRows;
-  request.probedWidth = geometry.width;
+  request.skipColumns = geometry.skipColumns;
+  request.probedWidth = geometry.frameWidth;
   request.probedHeight = geometry.frameHeight;
   JpegCoverage covered{};
   switch (jpegDecodeRows(&request, &covered)) {
@@ -127,10 +132,10 @@ void releaseBlock(platform::BlockHandle block) {
 
 }  // namespace
 
-PictureOutcome decodeDib(const JpegFrame& frame, RowCrop crop, DecodeQuality quality, DibBlocks* out) {
-  if (!leavesRows(frame, crop)) return PictureOutcome::Refused;
+PictureOutcome decodeDib(const JpegFrame& frame, FrameCrop crop, DecodeQuality quality, DibBlocks* out) {
+  if (!leavesPixels(frame, crop)) return PictureOutcome::Refused;
   const Geometry geometry = geometryOf(frame, crop);
-  // The pixel block has room for the whole frame, cropped or not.
+  // The pixel block has room for all the frame's rows, cropped or not.
   const std::uint64_t pixelBlockSize = std::uint64_t{geometry.rowStride} * geometry.frameHeight;
   if (pixelBlockSize > MaxPixelBlockSize) return PictureOutcome::OutOfMemory;
   DibBlocks blocks{platform::NoBlock, platform::NoBlock};

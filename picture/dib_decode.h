@@ -13,10 +13,13 @@ constexpr std::int32_t BitsPerPixel = 24;
 constexpr std::uint32_t BytesPerPixel = 3;
 static_assert(BytesPerPixel * 8 == BitsPerPixel);
 
-// Rows of the frame left out of the picture, above and below it.
-struct RowCrop {
+// Rows of the frame left out of the picture above and below it, and
+// columns left out to its left and right.
+struct FrameCrop {
   std::uint32_t top;
   std::uint32_t bottom;
+  std::uint32_t left = 0;
+  std::uint32_t right = 0;
 };
 
 enum class DecodeQuality { Fastest, Best };  // fast integer or floating-point IDCT
@@ -24,7 +27,7 @@ enum class DecodeQuality { Fastest, Best };  // fast integer or floating-point I
 // How a decode ended.
 enum class PictureOutcome {
   Decoded,     // both blocks handed over
-  Refused,     // the crop leaves no row, or the data is no picture to show:
+  Refused,     // the crop leaves no pixel, or the data is no picture to show:
                // libjpeg refused it, or it asked more scans or memory than a
                // frame of the probed size would
   OutOfMemory  // a block, or memory libjpeg asked for, could not be had, or
@@ -36,10 +39,10 @@ struct DibBlocks {
   platform::BlockHandle pixels;
 };
 
-// Decodes `frame` into a bitmap of the probed width and of the probed
-// height less the crop: output row r is decoded row r + crop.top. The pixel
-// block has room for the whole frame. Where the decoded frame is smaller
+// Decodes `frame` into a bitmap of the probed size less the crop: output
+// pixel (x, r) is decoded pixel (x + crop.left, r + crop.top). The pixel
+// block has room for all the frame's rows at the bitmap's width. Where the decoded frame is smaller
 // than the probed one the picture is white; what lies beyond it is cut off.
 // On Decoded both handles are written; otherwise neither is, and nothing
 // stays allocated.
-PictureOutcome decodeDib(const JpegFrame& frame, RowCrop crop, DecodeQuality quality, DibBlocks* out);
+PictureOutcome decodeDib(const JpegFrame& frame, FrameCrop crop, DecodeQuality quality, DibBlocks* out);

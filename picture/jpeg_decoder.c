@@ -217,15 +217,22 @@ static void cropColumns(j_decompress_ptr cinfo, uint32_t probedWidth) {
 }
 
 /* Reads output rows [0, request->rows) into place. A decoded row wider than
-   the destination's row goes through one scratch row and is cut to fit. */
+   the destination's row, or one whose first columns are skipped, goes
+   through one scratch row and is cut to fit. The scratch row starts zeroed
+   and reaches at least as far as the copy, so where the decoded row is
+   narrower the copy reads zeros, which the caller whitens. */
 static JDIMENSION readRows(j_decompress_ptr cinfo, const JpegDecodeRequest* request) {
+  const size_t skipBytes = (size_t)request->skipColumns * OutputChannels;
+  size_t scratchBytes = (size_t)cinfo->output_width * OutputChannels;
   JSAMPROW scratch = NULL;
   JSAMPROW targets[RowBatch];
   JDIMENSION done = 0;
 
-  if ((size_t)cinfo->output_width * OutputChannels > request->rowBytes)
-    scratch = cinfo->mem->alloc_sarray((j_common_ptr)cinfo, JPOOL_IMAGE,
-                                       cinfo->output_width * OutputChannels, 1)[0];
+  if (skipBytes > 0 || scratchBytes > request->rowBytes) {
+    if (scratchBytes < skipBytes + request->rowBytes) scratchBytes = skipBytes + request->rowBytes;
+    scratch = cinfo->mem->alloc_sarray((j_common_ptr)cinfo, JPOOL_IMAGE, (JDIMENSION)scratchBytes, 1)[0];
+    memset(scratch, 0, scratchBytes);
+  }
   if (request->skipRows > 0) jpeg_skip_scanlines(cinfo, request->skipRows);
 
   while (done < request->rows && cinfo->output_scanline < cinfo->output_height) {
@@ -237,7 +244,8 @@ static JDIMENSION readRows(j_decompress_ptr cinfo, const JpegDecodeRequest* requ
       targets[i] = scratch ? scratch : request->top + (ptrdiff_t)(done + i) * request->step;
     got = jpeg_read_scanlines(cinfo, targets, count);
     if (got == 0) break;
-    if (scratch) memcpy(request->top + (ptrdiff_t)done * request->step, scratch, request->rowBytes);
+    if (scratch)
+      memcpy(request->top + (ptrdiff_t)done * request->step, scratch + skipBytes, request->rowBytes);
     done += got;
   }
   return done;
@@ -276,7 +284,7 @@ JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* 
   rows = readRows(cinfo, request);
 
   coverage->rows = rows;
-  coverage->width = cinfo->output_width;
+  coverage->width = cinfo->output_width > request->skipColumns ? cinfo->output_width - request->skipColumns : 0;
   /* The rows below the last output row are never decoded. */
   jpeg_abort_decompress(cinfo);
   jpeg_destroy_decompress(cinfo);

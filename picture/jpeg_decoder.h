@@ -44,9 +44,10 @@ typedef enum JpegDecodeResult {
   JpegDecodeOutOfMemory = 2  /* one of libjpeg's allocations failed */
 } JpegDecodeResult;
 
-/* Where the decoded rows go. Output row r is decoded row r + skipRows, and it
-   is written, blue-green-red, to top + r * step; step may be negative for a
-   bottom-up bitmap. At most rowBytes bytes are written per row. Rows past
+/* Where the decoded rows go. Output row r is decoded row r + skipRows from
+   its column skipColumns on, and it is written, blue-green-red, to
+   top + r * step; step may be negative for a bottom-up bitmap. At most
+   rowBytes bytes are written per row. Rows past
    `rows` are never decoded, nor columns much beyond the probed width. */
 typedef struct JpegDecodeRequest {
   const uint8_t* data;
@@ -57,6 +58,7 @@ typedef struct JpegDecodeRequest {
   uint32_t rowBytes;
   uint32_t rows;
   uint32_t skipRows;
+  uint32_t skipColumns;
   /* The frame size the caller probed and sized its bitmap for. The frame
      libjpeg decodes may differ; its whole-image buffer is bounded by what a
      frame of this size could need, and a wider frame is decoded only as far
@@ -66,8 +68,9 @@ typedef struct JpegDecodeRequest {
 } JpegDecodeRequest;
 
 /* What the decoded frame covered: rows written from output row 0 on, and the
-   pixels per row decoded, at least the probed width when the decoded frame
-   is as wide. The caller whitens the rest. */
+   pixels per output row decoded (past the skipped columns), at least the
+   bitmap's width when the decoded frame is as wide. The caller whitens the
+   rest. */
 typedef struct JpegCoverage {
   uint32_t rows;
   uint32_t width;

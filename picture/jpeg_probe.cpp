@@ -10,13 +10,6 @@ constexpr std::uint8_t MarkerPrefix = 0xFF;
 constexpr std::uint8_t StartOfImage = 0xD8;
 constexpr std::uint8_t BaselineFrame = 0xC0;
 
-// Candidate positions the scan looks at, from start + 2 on, so the last one
-// is start + 65537.
-constexpr std::uint32_t ProbeScanLimit = 65536;
-
-// From the marker's first byte: marker (2), segment length (2), precision
-// (1), number of lines (2, at 5), samples per line (2, at 7).
-constexpr std::uint32_t FrameFieldsSize = 9;
 constexpr std::uint32_t LinesOffset = 5;
 constexpr std::uint32_t SamplesOffset = 7;
 

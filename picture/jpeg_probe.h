@@ -7,6 +7,16 @@
 
 #include "io/byte_view.h"
 
+// Candidate positions the scan looks at, from start + 2 on, so the last one
+// is start + 65537.
+constexpr std::uint32_t ProbeScanLimit = 65536;
+// From the marker's first byte: marker (2), segment length (2), precision
+// (1), number of lines (2, at 5), samples per line (2, at 7).
+constexpr std::uint32_t FrameFieldsSize = 9;
+// The bytes from `start` on that the probe may look at: a caller reading a
+// JPEG's first bytes to probe it needs no more.
+constexpr std::uint32_t ProbeReach = 2 + ProbeScanLimit - 1 + FrameFieldsSize;
+
 // The picture sides a caller takes, all inclusive: a frame header whose size
 // lies outside them is passed over.
 struct FrameLimits {

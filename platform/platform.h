@@ -62,9 +62,12 @@ bool readFile(FileHandle file, void* buffer, std::uint32_t count, std::uint32_t*
 void closeFile(FileHandle file);
 
 // A handle the host passes to IsSupported, as the 32-bit value it arrives
-// as: read from its current position, neither positioned nor closed.
+// as: read from its current position, never closed.
 bool readHostHandle(std::uintptr_t handle, void* buffer, std::uint32_t count,
                     std::uint32_t* got);
+// SetFilePointer(FILE_CURRENT) on such a handle: moves its position by
+// `distance` bytes.
+bool moveHostHandle(std::uintptr_t handle, std::int32_t distance);
 
 // GetModuleFileNameA into a buffer of `size` bytes. A null module is the host
 // program. Returns the length without the NUL, or 0 on failure or when the

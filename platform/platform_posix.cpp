@@ -291,6 +291,11 @@ bool readHostHandle(std::uintptr_t handle, void* buffer, std::uint32_t count, st
   return true;
 }
 
+bool moveHostHandle(std::uintptr_t handle, std::int32_t distance) {
+  if (fileOperationFails()) return false;
+  return ::lseek(static_cast<int>(handle), distance, SEEK_CUR) >= 0;
+}
+
 std::uint32_t moduleFileName(ModuleHandle module, char* buffer, std::uint32_t size) {
   std::string path = module ? presentedPluginName : presentedHostName;
   if (moduleNameFails || (path.empty() && !realModuleName(module, &path))) return 0;

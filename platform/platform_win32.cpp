@@ -76,6 +76,13 @@ bool readHostHandle(std::uintptr_t handle, void* buffer, std::uint32_t count,
   return readFile(reinterpret_cast<HANDLE>(handle), buffer, count, got);
 }
 
+bool moveHostHandle(std::uintptr_t handle, std::int32_t distance) {
+  // A position above 4 GiB - 2 is no raw file's, so the failure value is
+  // never a position reached.
+  return SetFilePointer(reinterpret_cast<HANDLE>(handle), distance, nullptr, FILE_CURRENT) !=
+         INVALID_SET_FILE_POINTER;
+}
+
 std::uint32_t moduleFileName(ModuleHandle module, char* buffer, std::uint32_t size) {
   // A name that fills the buffer was cut to fit: no use as a path.
   const DWORD length = GetModuleFileNameA(static_cast<HMODULE>(module), buffer, size);

@@ -25,3 +25,12 @@ static_assert(2 * PreviewCropTopRows + PreviewHeight == PreviewFrameHeight);
 // The frame probe takes no side above this for the camera's JPEGs, which
 // caps the pixel block at 4096 x 4096 x 3 bytes (48 MiB).
 constexpr std::uint32_t MaxFrameSide = 4096;
+
+// A JPEG found through the file's directories (any PENTAX body) may be as
+// large as the largest frame a PENTAX body writes: the 645Z's 8256 x 6192,
+// a pixel block of 153 MB.
+constexpr std::uint32_t LargestPentaxFrameWidth = 8256;
+constexpr std::uint32_t LargestPentaxFrameHeight = 6192;
+// No PENTAX body writes a JPEG of that frame longer than its 24-bit pixels:
+// a longer located span is read no further.
+constexpr std::uint32_t MaxLocatedJpegLength = LargestPentaxFrameWidth * LargestPentaxFrameHeight * 3;

@@ -11,6 +11,7 @@
 #include "picture/jpeg_probe.h"
 #include "plugin/camera_layout.h"
 #include "plugin/extract_picture.h"
+#include "plugin/located_jpeg.h"
 #include "plugin/plugin_info.h"
 #include "plugin/settings.h"
 #include "plugin/source_region.h"
@@ -33,6 +34,11 @@ std::int32_t guarded(std::int32_t failure, Body body) noexcept {
   }
 }
 
+ByteView memoryImage(const char* source, std::int32_t size) {
+  return ByteView(reinterpret_cast<const std::uint8_t*>(source),
+                  size > 0 ? static_cast<std::uint32_t>(size) : 0);
+}
+
 bool isBigEndianTiff(ByteView bytes) {
   const std::uint8_t* mark = bytes.at(0, 2);
   return mark && mark[0] == 'M' && mark[1] == 'M';
@@ -49,7 +55,10 @@ bool supportedHandle(std::uintptr_t handle) {
   bool supported = false;
   if (platform::readHostHandle(handle, memory, SupportReadSize, &got)) {
     const ByteView bytes(memory, got);
-    supported = isBigEndianTiff(bytes) && probeFrame(bytes, PreviewOffset, CameraFrameLimits).has_value();
+    // A PEF is a big-endian TIFF, whichever way its JPEGs are found.
+    supported = isBigEndianTiff(bytes) &&
+                (probeFrame(bytes, PreviewOffset, CameraFrameLimits).has_value() ||
+                 locatedFrameBehindHandle(handle, bytes));
   }
   platform::heapFree(memory);
   return supported;
@@ -82,38 +91,57 @@ PluginResult pictureInfo(const char* source, std::int32_t offsetOrSize, std::uin
   const bool fullSize = readFullSizeSetting();
   const std::uint32_t request = RequestHeader | pictureRequest(fullSize);
   char text[TextBufferSize];
+  std::optional<PictureSize> located;
   if (mode == SourceFile) {
     SourceBuffer header;
     if (PluginResult result = readSourceRegion(source, offsetOrSize, request, &header)) return result;
     buildInfoText(header.view(), text);
+    located = locatedFileSize(source, offsetOrSize, header.view(), fullSize);
     platform::heapFree(header.memory);
   } else {
-    const auto* image = reinterpret_cast<const std::uint8_t*>(source);
-    buildInfoText(ByteView(image, offsetOrSize > 0 ? static_cast<std::uint32_t>(offsetOrSize) : 0), text);
+    const ByteView image = memoryImage(source, offsetOrSize);
+    buildInfoText(image, text);
+    located = locatedMemorySize(image, fullSize);
   }
+  // The fixed layout's sizes unless a located frame gives its own.
+  const PictureSize size = located.value_or(
+      fullSize ? PictureSize{FullImageWidth, FullImageHeight} : PictureSize{PreviewWidth, PreviewHeight});
   platform::BlockHandle textBlock;
   if (PluginResult result = handOverText(text, &textBlock)) return result;
-  *info = PictureInfo{0, 0, fullSize ? FullImageWidth : PreviewWidth,
-                      fullSize ? FullImageHeight : PreviewHeight, 0, 0, BitsPerPixel, textBlock};
+  *info = PictureInfo{0, 0, size.width, size.height, 0, 0, BitsPerPixel, textBlock};
   return Success;
 }
 
+// The fixed layout first: when its region was read and probes, the picture
+// is today's. Otherwise the located JPEG, when one probes; else the fixed
+// layout's result (a region the file is too short for is a ReadError, a
+// region that does not probe UnsupportedFormat). Memory that could not be
+// had for the fixed region ends the request as before.
 PluginResult picture(const char* source, std::int32_t offsetOrSize, std::uint32_t mode,
                      std::uint32_t request, platform::BlockHandle* header,
                      platform::BlockHandle* pixels) {
   if (mode == SourceFile) {
     SourceBuffer region;
-    if (PluginResult result = readSourceRegion(source, offsetOrSize, request, &region)) return result;
-    const PluginResult result = extractPicture(region.view(), header, pixels, request);
-    platform::heapFree(region.memory);
-    return result;
+    const PluginResult read = readSourceRegion(source, offsetOrSize, request, &region);
+    if (read == Success && fixedFrameProbes(region.view())) {
+      const PluginResult result = extractPicture(region.view(), header, pixels, request);
+      platform::heapFree(region.memory);
+      return result;
+    }
+    if (read == Success) platform::heapFree(region.memory);
+    if (read == OutOfMemory) return read;
+    const bool fullSize = (request & RequestFullSize) != 0;
+    return locatedFilePicture(source, offsetOrSize, fullSize, request, header, pixels)
+        .value_or(read == Success ? UnsupportedFormat : read);
   }
   // A memory image holds both JPEGs; the setting picks one for either export.
+  const bool fullSize = readFullSizeSetting();
   ByteView region;
   const auto* image = reinterpret_cast<const std::uint8_t*>(source);
-  if (PluginResult result = locateMemoryRegion(image, offsetOrSize, readFullSizeSetting(), &region))
-    return result;
-  return extractPicture(region, header, pixels, request);
+  const PluginResult located = locateMemoryRegion(image, offsetOrSize, fullSize, &region);
+  if (located == Success && fixedFrameProbes(region)) return extractPicture(region, header, pixels, request);
+  return locatedMemoryPicture(memoryImage(source, offsetOrSize), fullSize, request, header, pixels)
+      .value_or(located == Success ? UnsupportedFormat : located);
 }
 
 bool knownSource(std::uint32_t mode) { return mode == SourceFile || mode == SourceMemory; }

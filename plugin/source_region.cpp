@@ -25,11 +25,18 @@ bool planIsReadable(const ReadPlan& plan) {
          plan.length <= UINT32_MAX - ReadSlack;
 }
 
-PluginResult readPlanned(platform::FileHandle file, std::int32_t offset, std::uint32_t request,
-                         SourceBuffer* buffer) {
+// The bytes from `position` of the raw data, no further than the file's end.
+ReadPlan planBytes(std::int32_t offset, std::uint32_t position, std::uint32_t length,
+                   std::uint32_t fileSize) {
+  const std::int64_t start = std::int64_t{offset} + position;
+  return {start, std::min<std::int64_t>(length, std::int64_t{fileSize} - start)};
+}
+
+template <typename Plan>
+PluginResult readPlanned(platform::FileHandle file, Plan planOf, SourceBuffer* buffer) {
   std::uint32_t fileSize = 0;
   if (!platform::fileSize(file, &fileSize)) return ReadError;
-  const ReadPlan plan = planRead(offset, request, fileSize);
+  const ReadPlan plan = planOf(fileSize);
   if (!planIsReadable(plan)) return ReadError;
 
   const auto length = static_cast<std::uint32_t>(plan.length);
@@ -45,15 +52,28 @@ PluginResult readPlanned(platform::FileHandle file, std::int32_t offset, std::ui
   return Success;
 }
 
+template <typename Plan>
+PluginResult readFromFile(const char* fileName, Plan planOf, SourceBuffer* buffer) {
+  platform::FileHandle file;
+  if (!fileName || !platform::openForReading(fileName, &file)) return ReadError;
+  const PluginResult result = readPlanned(file, planOf, buffer);
+  platform::closeFile(file);
+  return result;
+}
+
 }  // namespace
 
 PluginResult readSourceRegion(const char* fileName, std::int32_t offset, std::uint32_t request,
                               SourceBuffer* buffer) {
-  platform::FileHandle file;
-  if (!fileName || !platform::openForReading(fileName, &file)) return ReadError;
-  const PluginResult result = readPlanned(file, offset, request, buffer);
-  platform::closeFile(file);
-  return result;
+  return readFromFile(
+      fileName, [&](std::uint32_t fileSize) { return planRead(offset, request, fileSize); }, buffer);
+}
+
+PluginResult readFileBytes(const char* fileName, std::int32_t offset, std::uint32_t position,
+                           std::uint32_t length, SourceBuffer* buffer) {
+  return readFromFile(
+      fileName, [&](std::uint32_t fileSize) { return planBytes(offset, position, length, fileSize); },
+      buffer);
 }
 
 PluginResult locateMemoryRegion(const std::uint8_t* image, std::int32_t size, bool fullSize,

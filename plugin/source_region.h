@@ -28,6 +28,12 @@ struct SourceBuffer {
 PluginResult readSourceRegion(const char* fileName, std::int32_t offset, std::uint32_t request,
                               SourceBuffer* buffer);
 
+// Reads `length` bytes, fewer where the file ends, from byte `position` of
+// the raw file at `offset` in `fileName`: Success, OutOfMemory or ReadError,
+// as readSourceRegion.
+PluginResult readFileBytes(const char* fileName, std::int32_t offset, std::uint32_t position,
+                           std::uint32_t length, SourceBuffer* buffer);
+
 // The full-size or preview region of a memory image, in place: Success or
 // ReadError.
 PluginResult locateMemoryRegion(const std::uint8_t* image, std::int32_t size, bool fullSize,

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "tests/support/bombs.h"
+#include "tests/support/located_pef.h"
 #include "plugin/plugin_types.h"
 #include "tests/support/pef_sample.h"
 #include "tests/support/test_jpegs.h"
@@ -109,11 +110,12 @@ std::vector<BadFile> exifRecipes() {
     files.push_back({"exif-count-0xffff", withTiff(tiff), lines(2)});
   }
   {
-    // 300 entries: the one past the 256th is never seen.
+    // 300 entries: the 300th, ExposureProgram, is read like the first
+    // (later bodies write directories longer than 256 entries).
     std::vector<TiffTag> tags{{TagIso, shortValue(100)}};
     tags.resize(299, {FillerTag, shortValue(0)});
     tags.push_back({TagExposureProgram, shortValue(3)});
-    files.push_back({"exif-300-entries", withTiff(exifWith(tags)), lines(2)});
+    files.push_back({"exif-300-entries", withTiff(exifWith(tags)), lines(3)});
   }
   {
     // FocalLength's eight bytes start four bytes before the window's end.
@@ -239,11 +241,61 @@ std::vector<BadFile> bombRecipes() {
   return files;
 }
 
+// Files of another PENTAX body: nothing at the fixed preview offset, the
+// preview JPEG found through a "PENTAX \0" maker note in "II" order. Each
+// breaks the structure one way; the walk must end, and take only what
+// holds. The text has three lines: the lens, no metering mode, the focus
+// mode.
+std::vector<BadFile> structureRecipes() {
+  auto build = [](auto change) {
+    located_pef::Spec spec;
+    spec.pentaxNote = true;
+    spec.intel = true;
+    spec.preview = encodeJpeg(640, 480, Layout::H2V2);
+    spec.borders = {{26, 26, 0, 0}};
+    spec.fullSize = encodeJpeg(640, 480, Layout::H1V1);
+    spec.previewAt = 20000;
+    located_pef::File file = located_pef::build(spec);
+    change(file);
+    return file.bytes;
+  };
+  const BadFileExpectation opens{Ok, 3, Ok, Ok, 1}, refused{Ok, 3, Unsupported, Unsupported, 0};
+  std::vector<BadFile> files;
+  files.push_back({"structure-sound", build([](located_pef::File&) {}), opens});
+  files.push_back({"structure-ifd-chain-loops",
+                   build([](located_pef::File& f) { located_pef::put32(f.bytes, f.ifd1Link, f.ifd0); }), opens});
+  files.push_back({"structure-offsets-past-end", build([](located_pef::File& f) {
+                     located_pef::put32(f.bytes, f.previewLength + 12, 0x7FFFFF00, true);
+                     located_pef::put32(f.bytes, f.fullSizeLength - 12, 0xFFFFFFFF);
+                   }), refused});
+  // The JPEG is read as far as the file goes.
+  files.push_back({"structure-lengths-past-end", build([](located_pef::File& f) {
+                     located_pef::put32(f.bytes, f.previewLength, 0xFFFFFFFF, true);
+                   }), opens});
+  files.push_back({"structure-zero-lengths", build([](located_pef::File& f) {
+                     located_pef::put32(f.bytes, f.previewLength, 0, true);
+                     located_pef::put32(f.bytes, f.fullSizeLength, 0);
+                   }), refused});
+  // The borders are checked when the picture is cut, not by IsSupported.
+  files.push_back({"structure-borders-eat-frame", build([](located_pef::File& f) {
+                     f.bytes[f.previewLength + 2 * 12 + 12] = 240;
+                     f.bytes[f.previewLength + 2 * 12 + 13] = 240;
+                   }), {Ok, 3, Unsupported, Unsupported, 1}});
+  // Cut inside the note's first entry: too short for the fixed preview
+  // region too; only the EXIF directory's "no metering mode" line is left.
+  files.push_back({"structure-maker-note-cut-short",
+                   build([](located_pef::File& f) { f.bytes.resize(f.note + 20); }),
+                   {Ok, 1, ReadFailed, ReadFailed, 0}});
+  files.push_back({"structure-non-pentax-model-with-ifd2",
+                   build([](located_pef::File& f) { f.bytes[f.ifd0 + 30] = 'N'; }), refused});
+  return files;
+}
+
 }  // namespace
 
 std::vector<BadFile> badFileCorpus() {
   std::vector<BadFile> corpus = exifRecipes();
-  for (auto group : {truncatedRecipes(), jpegRecipes(), bombRecipes()})
+  for (auto group : {truncatedRecipes(), jpegRecipes(), bombRecipes(), structureRecipes()})
     corpus.insert(corpus.end(), group.begin(), group.end());
   return corpus;
 }

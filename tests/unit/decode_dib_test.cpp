@@ -191,12 +191,15 @@ TEST(DecodeDib, ACropLeavingNoRowOrABlockPast32BitsAllocatesNothing) {
   const struct {
     const char* name;
     JpegFrame frame;
-    RowCrop crop;
+    FrameCrop crop;
     PictureOutcome expected;
   } cases[] = {
       {"crops meeting", {view, 640, 480}, {240, 240}, PictureOutcome::Refused},
       {"top crop alone", {view, 640, 480}, {480, 0}, PictureOutcome::Refused},
       {"bottom crop near 4 GiB", {view, 640, 480}, {1, 0xFFFFFFFFu}, PictureOutcome::Refused},
+      {"columns meeting", {view, 640, 480}, {0, 0, 320, 320}, PictureOutcome::Refused},
+      {"left crop alone", {view, 640, 480}, {0, 0, 640, 0}, PictureOutcome::Refused},
+      {"right crop near 4 GiB", {view, 640, 480}, {0, 0, 1, 0xFFFFFFFFu}, PictureOutcome::Refused},
       {"pixel block of 2 GiB", {view, 10923, 65535}, {0, 0}, PictureOutcome::OutOfMemory},
   };
   for (const auto& c : cases) {

@@ -9,6 +9,7 @@
 #include "exif/lens_table.h"
 #include "exif_labels.h"
 #include "format_field.h"
+#include "tests/support/located_pef.h"
 
 namespace {
 
@@ -127,6 +128,55 @@ TEST(ExifLabelledFields, LensCodesGiveTheirNames) {
     const TiffBuilder file = exifFile({}, {{{TagLensCode, c.code}}});
     EXPECT_EQ(formatField(file.view(), &R::formatLensName), c.name)
         << int{c.code[0]} << "," << int{c.code[1]};
+  }
+}
+
+// Like exiftool: 0x003F LensRec first, else 0x0207 LensInfo, whose layout
+// its length tells (series in the low four bits, id in two bytes).
+TEST(ExifLabelledFields, LensInfoGivesTheCodeWithoutLensRec) {
+  using Record = std::vector<std::uint8_t>;
+  auto padded = [](std::size_t length, std::initializer_list<std::pair<std::size_t, std::uint8_t>> bytes) {
+    Record record(length, 0);
+    for (const auto& [at, value] : bytes) record[at] = value;
+    return record;
+  };
+  const char* fa50 = "smc PENTAX-FA 50mmF1.4";
+  const struct {
+    const char* name;
+    std::optional<ValueField> lensRec;
+    Record lensInfo;
+    const char* expected;
+  } cases[] = {
+      {"LensRec before LensInfo", byteValue(5, 4), padded(20, {{0, 6}, {3, 14}}), fa50},
+      {"K10D's record", std::nullopt, padded(20, {{0, 0xF5}, {3, 4}}), fa50},
+      {"K-5's record", std::nullopt, padded(91, {{1, 0x15}, {4, 4}}), fa50},
+      {"K-3's record", std::nullopt, padded(80, {{1, 5}, {5, 4}}), fa50},
+      {"an id beyond one byte", std::nullopt, padded(20, {{0, 5}, {2, 1}, {3, 4}}), cp932::UnknownLens},
+      {"a record cut by the window", std::nullopt, padded(2, {{0, 5}}), nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<TiffEntry> note;
+    // Later bodies' LensRec holds four bytes, still in the value field.
+    if (c.lensRec) note.push_back({TagLensCode, TypeByte, 4, {c.lensRec->begin(), c.lensRec->end()}});
+    note.push_back({TagLensInfo, TypeUndefined, static_cast<std::uint32_t>(c.lensInfo.size() == 2 ? 90 : c.lensInfo.size()), c.lensInfo});
+    TiffBuilder file;
+    addExif(file, {{TagMakerNote, longValue(file.writeMakerNote(note))}});
+    EXPECT_EQ(formatField(file.view(), &R::formatLensName), c.expected ? Field(c.expected) : None);
+  }
+}
+
+// A "PENTAX \0" note in either byte order reads as an "AOC\0" one.
+TEST(ExifLabelledFields, EveryMakerNoteFormGivesTheFocusMode) {
+  for (bool pentaxNote : {false, true}) {
+    for (bool intel : {false, true}) {
+      located_pef::Spec spec;
+      spec.pentaxNote = pentaxNote;
+      spec.intel = intel;
+      const located_pef::File file = located_pef::build(spec);
+      const ByteView view(file.bytes.data(), static_cast<std::uint32_t>(file.bytes.size()));
+      EXPECT_EQ(formatField(view, &R::formatFocusMode), Field("AF-S")) << pentaxNote << intel;
+    }
   }
 }
 

@@ -10,8 +10,10 @@
 #include "platform/posix_testing.h"
 #include "plugin/exports.h"
 #include "plugin/settings.h"
+#include "tests/support/located_pef.h"
 #include "tests/support/pef_sample.h"
 #include "tests/support/test_files.h"
+#include "tests/support/test_jpegs.h"
 
 namespace {
 
@@ -167,6 +169,125 @@ TEST_F(PictureCalls, PictureInfoReportsTheFixedSizeOfTheChosenPicture) {
       EXPECT_EQ(platform::BlockHandle{info.infoText}, platform::NoBlock) << "no EXIF, no text block";
     }
   }
+}
+
+// PENTAX files whose JPEGs are found only through the directories: pictures
+// cut by the preview's borders, equal to djpeg's decode, sizes from the
+// frame, and IsSupported through a handle.
+struct Shown {
+  std::int32_t result;
+  int width = 0, height = 0;
+};
+
+// The bitmap's size, and each of its rows against djpeg's row y + top from
+// column `left` on.
+Shown compareWithDjpeg(std::int32_t result, BlockHandle header, BlockHandle pixels,
+                       const ReferenceBitmap& ref, int top, int left) {
+  Shown shown{result};
+  if (result != Success) return shown;
+  const auto* info = static_cast<const std::int32_t*>(platform::globalLock(header));
+  shown.width = info[1];
+  shown.height = info[2];
+  platform::globalUnlock(header);
+  const std::size_t stride = (static_cast<std::size_t>(shown.width) * 3 + 3) & ~std::size_t{3};
+  const auto* block = static_cast<const std::uint8_t*>(platform::globalLock(pixels));
+  for (int y = 0; y < shown.height; ++y) {
+    const std::uint8_t* row = block + static_cast<std::size_t>(shown.height - 1 - y) * stride;
+    if (std::memcmp(row, ref.row(y + top) + left * 3, static_cast<std::size_t>(shown.width) * 3) != 0) {
+      ADD_FAILURE() << "row " << y << " differs from djpeg's";
+      break;
+    }
+  }
+  platform::globalUnlock(pixels);
+  platform::globalFree(header);
+  platform::globalFree(pixels);
+  return shown;
+}
+
+// A "PENTAX \0" note in "II" order; the preview lies beyond the first 64 KiB
+// and the file is far shorter than the fixed full-size offset.
+TEST_F(PictureCalls, LocatedBothJpegsOpenInFileAndMemoryModeCutByTheBorders) {
+  located_pef::Spec spec;
+  spec.pentaxNote = true;
+  spec.intel = true;
+  spec.preview = encodeJpeg(640, 480, Layout::H2V2);
+  spec.borders = {{26, 24, 8, 5}};
+  spec.fullSize = encodeJpeg(1032, 776, Layout::H2V1);
+  spec.previewAt = 70000;
+  const located_pef::File file = located_pef::build(spec);
+  const std::string path = dir_.write("k5.pef", file.bytes);
+  const char* memory = reinterpret_cast<const char*>(file.bytes.data());
+  const auto size = static_cast<std::int32_t>(file.bytes.size());
+
+  const struct {
+    bool fullSize, memoryMode, previewExport;
+    int width, height, top, left;
+  } cases[] = {
+      {true, false, false, 1032, 776, 0, 0},  {false, false, true, 627, 430, 26, 8},
+      {true, true, false, 1032, 776, 0, 0},   {false, true, false, 627, 430, 26, 8},
+      {false, false, false, 627, 430, 26, 8},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + (c.memoryMode ? " memory" : " file") +
+                 (c.previewExport ? " GetPreview" : " GetPicture"));
+    setFullSize(c.fullSize);
+    const char* source = c.memoryMode ? memory : path.c_str();
+    const std::int32_t offsetOrSize = c.memoryMode ? size : 0;
+    const std::uint32_t flags = c.memoryMode ? SourceMemory : SourceFile;
+    PictureInfo info{};
+    ASSERT_EQ(GetPictureInfo(source, offsetOrSize, flags, &info), Success);
+    EXPECT_EQ(info.width, c.width);
+    EXPECT_EQ(info.height, c.height);
+    EXPECT_NE(platform::BlockHandle{info.infoText}, platform::NoBlock) << "focus mode and lens";
+    platform::localFree(info.infoText);
+
+    BlockHandle header = 0, pixels = 0;
+    const std::int32_t result =
+        c.previewExport ? GetPreview(source, offsetOrSize, flags, &header, &pixels, nullptr, 0)
+                        : GetPicture(source, offsetOrSize, flags, &header, &pixels, nullptr, 0);
+    const bool best = !c.previewExport;
+    const Shown shown = compareWithDjpeg(result, header, pixels,
+                                         djpegBitmap(c.fullSize ? spec.fullSize : spec.preview, best),
+                                         c.top, c.left);
+    EXPECT_EQ(shown.result, Success);
+    EXPECT_EQ(shown.width, c.width);
+    EXPECT_EQ(shown.height, c.height);
+  }
+
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(IsSupported(nullptr, static_cast<std::uintptr_t>(fd)), 1) << "the preview probed behind the window";
+  EXPECT_EQ(::lseek(fd, 0, SEEK_CUR), 65536) << "put back where the window's read left it";
+  ::close(fd);
+}
+
+// Borders that leave no pixel refuse the preview; GetPictureInfo then gives
+// the fixed sizes, as for any file where neither way finds a frame. An
+// unmarked maker note is not claimed by IsSupported.
+TEST_F(PictureCalls, LocatedBordersEatingTheFrameAndUnmarkedNotesFallBack) {
+  located_pef::Spec spec;
+  spec.preview = encodeJpeg(640, 480, Layout::H2V2);
+  spec.borders = {{240, 240, 0, 0}};
+  const located_pef::File file = located_pef::build(spec);
+  const char* memory = reinterpret_cast<const char*>(file.bytes.data());
+  const auto size = static_cast<std::int32_t>(file.bytes.size());
+  setFullSize(false);
+  BlockHandle header = 77, pixels = 88;
+  EXPECT_EQ(GetPicture(memory, size, SourceMemory, &header, &pixels, nullptr, 0), UnsupportedFormat);
+  EXPECT_EQ(header, 77u);
+  PictureInfo info{};
+  ASSERT_EQ(GetPictureInfo(memory, size, SourceMemory, &info), Success);
+  EXPECT_EQ(info.width, 640);
+  EXPECT_EQ(info.height, 428);
+  platform::localFree(info.infoText);
+
+  located_pef::File unmarked = located_pef::build(spec);
+  unmarked.bytes[unmarked.note] = 'X';
+  const std::string path = dir_.write("unmarked.pef", unmarked.bytes);
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(IsSupported(nullptr, static_cast<std::uintptr_t>(fd)), 0);
+  ::close(fd);
 }
 
 }  // namespace

@@ -1,0 +1,62 @@
+// The locator reads the directories through the EXIF reader, whose every
+// read is bounds-checked against the view. The IFD chain is followed a fixed
+// two steps, so a chain that loops back costs nothing more.
+#include "picture/jpeg_locator.h"
+
+#include "exif/exif_reader.h"
+
+namespace {
+
+constexpr char PentaxModelPrefix[] = "PENTAX";
+// IFD0 -> IFD1 (the thumbnail) -> IFD2 (the full-size JPEG).
+constexpr int StepsToFullSizeDirectory = 2;
+constexpr std::uint32_t BorderCount = 4;
+
+std::optional<JpegSpan> spanOf(std::uint32_t offset, std::uint32_t length) {
+  if (length == 0) return std::nullopt;
+  return JpegSpan{offset, length};
+}
+
+std::optional<JpegSpan> fullSizeSpan(const TExifRoot& record, ByteView header) {
+  ExifDirectory directory = record.ifd0Directory;
+  for (int step = 0; step < StepsToFullSizeDirectory; ++step) {
+    std::uint32_t next = 0;
+    if (!directory.nextDirectory(&next) || next == 0) return std::nullopt;
+    directory.parse(header, next);
+  }
+  std::uint32_t offset = 0, length = 0;
+  if (!record.findLong(directory, TagJpegOffset, &offset) ||
+      !record.findLong(directory, TagJpegLength, &length))
+    return std::nullopt;
+  return spanOf(offset, length);
+}
+
+// The preview's start counts from the maker note's base: the TIFF header for
+// an "AOC\0" note, the note's first byte for a "PENTAX \0" one. A start whose
+// sum with the base passes 32 bits is no start.
+std::optional<JpegSpan> previewSpan(const TExifRoot& record) {
+  const ExifDirectory& note = record.makerNoteDirectory;
+  std::uint32_t start = 0, length = 0;
+  if (!record.hasMakerNote || !record.findLong(note, TagPreviewStart, &start) ||
+      !record.findLong(note, TagPreviewLength, &length) || start > UINT32_MAX - note.base)
+    return std::nullopt;
+  return spanOf(note.base + start, length);
+}
+
+FrameBorders bordersOf(const TExifRoot& record) {
+  const ExifDirectory& note = record.makerNoteDirectory;
+  const std::uint32_t entry = record.findEntry(note, TagPreviewBorders);
+  const std::uint8_t* bytes = entry == NoEntry ? nullptr : record.source.at(entry + EntryValueField, BorderCount);
+  if (!bytes) return FrameBorders{0, 0, 0, 0};
+  return FrameBorders{bytes[0], bytes[1], bytes[2], bytes[3]};
+}
+
+}  // namespace
+
+std::optional<LocatedJpegs> locateJpegs(ByteView header) {
+  TExifRoot record;
+  record.analyze(header);
+  if (!record.modelBegins(PentaxModelPrefix)) return std::nullopt;
+  return LocatedJpegs{fullSizeSpan(record, header), previewSpan(record), bordersOf(record),
+                      record.makerNoteForm != MakerNoteForm::Unmarked};
+}

@@ -1,0 +1,40 @@
+// Finding a PENTAX raw file's two embedded JPEGs through its own directories,
+// for files where the *istD's fixed layout does not hold: IFD0 -> IFD1 ->
+// IFD2 for the full-size JPEG, the maker note for the preview and its black
+// borders (exiftool's Pentax.pm documents both).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "io/byte_view.h"
+
+// A JPEG's bytes in the raw file, counted from the TIFF header (the raw
+// file's first byte); never empty. Nothing says they lie inside the view
+// they were found through: in file mode they usually lie beyond it.
+struct JpegSpan {
+  std::uint32_t offset;
+  std::uint32_t length;
+};
+
+// The preview's black rows and columns (0x003E PreviewImageBorders); all
+// zero when the maker note gives none.
+struct FrameBorders {
+  std::uint8_t top;
+  std::uint8_t bottom;
+  std::uint8_t left;
+  std::uint8_t right;
+};
+
+struct LocatedJpegs {
+  std::optional<JpegSpan> fullSize;  // IFD2's 0x0201 and 0x0202
+  std::optional<JpegSpan> preview;   // the maker note's 0x0004 and 0x0003
+  FrameBorders previewBorders;
+  // The maker note opens "AOC\0" or "PENTAX \0".
+  bool markedMakerNote;
+};
+
+// What `header` (byte 0 is the TIFF header: a memory image, or the header
+// window of a file) says about the JPEGs; nothing unless IFD0's Model begins
+// "PENTAX".
+std::optional<LocatedJpegs> locateJpegs(ByteView header);

@@ -1,0 +1,82 @@
+// The structure walk: where the directories say the JPEGs are, in every
+// maker-note form and byte order, and what a hostile structure gives.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "picture/jpeg_locator.h"
+#include "tests/support/located_pef.h"
+
+namespace {
+
+using located_pef::File;
+using located_pef::Spec;
+
+Spec plainSpec(bool pentaxNote, bool intel) {
+  Spec spec;
+  spec.pentaxNote = pentaxNote;
+  spec.intel = intel;
+  spec.preview = located_pef::Bytes(100, 0xAA);
+  spec.fullSize = located_pef::Bytes(200, 0xBB);
+  spec.borders = {{26, 25, 2, 3}};
+  return spec;
+}
+
+ByteView viewOf(const File& file, std::uint32_t size) {
+  return ByteView(file.bytes.data(), size);
+}
+
+TEST(JpegLocator, FindsBothJpegsInEveryNoteFormAndOrder) {
+  for (bool pentaxNote : {false, true}) {
+    for (bool intel : {false, true}) {
+      SCOPED_TRACE(std::string(pentaxNote ? "PENTAX" : "AOC") + (intel ? " II" : " MM"));
+      const File file = located_pef::build(plainSpec(pentaxNote, intel));
+      const auto located = locateJpegs(viewOf(file, static_cast<std::uint32_t>(file.bytes.size())));
+      ASSERT_TRUE(located);
+      ASSERT_TRUE(located->preview && located->fullSize);
+      EXPECT_EQ(located->preview->offset, file.previewStart);
+      EXPECT_EQ(located->preview->length, 100u);
+      EXPECT_EQ(located->fullSize->offset, file.fullSizeStart);
+      EXPECT_EQ(located->fullSize->length, 200u);
+      const FrameBorders b = located->previewBorders;
+      EXPECT_EQ((std::array<int, 4>{b.top, b.bottom, b.left, b.right}), (std::array<int, 4>{26, 25, 2, 3}));
+      EXPECT_TRUE(located->markedMakerNote);
+    }
+  }
+}
+
+// Each case changes a plain file ("PENTAX \0" note, "II") and may cut the
+// window; the walk must end, and find what is left.
+TEST(JpegLocator, HostileStructuresFindOnlyWhatHolds) {
+  const struct {
+    const char* name;
+    std::function<void(File&)> change;
+    std::uint32_t cutAtNote;  // window ends this many bytes into the note; 0: whole file
+    bool located, preview, fullSize;
+  } cases[] = {
+      {"a non-PENTAX model with a valid IFD2", [](File& f) { f.bytes[f.ifd0 + 30] = 'N'; }, 0, false, false, false},
+      {"an IFD chain looping back to IFD0", [](File& f) { located_pef::put32(f.bytes, f.ifd1Link, f.ifd0); }, 0, true, true, false},
+      {"an IFD chain looping on IFD1", [](File& f) { located_pef::put32(f.bytes, f.ifd1Link, f.ifd1Link - 2); }, 0, true, true, false},
+      {"zero lengths", [](File& f) {
+         located_pef::put32(f.bytes, f.fullSizeLength, 0);
+         located_pef::put32(f.bytes, f.previewLength, 0, true);
+       }, 0, true, false, false},
+      {"a preview start that wraps past 4 GiB with the note's base",
+       [](File& f) { located_pef::put32(f.bytes, f.previewLength + 12, 0xFFFFFFF0u, true); }, 0, true, false, true},
+      {"a maker note cut short", [](File&) {}, 14, true, false, true},
+      {"a maker note cut in its header", [](File&) {}, 5, true, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    File file = located_pef::build(plainSpec(true, true));
+    c.change(file);
+    const auto size = c.cutAtNote ? file.note + c.cutAtNote : static_cast<std::uint32_t>(file.bytes.size());
+    const auto located = locateJpegs(viewOf(file, size));
+    ASSERT_EQ(located.has_value(), c.located);
+    if (!located) continue;
+    EXPECT_EQ(located->preview.has_value(), c.preview);
+    EXPECT_EQ(located->fullSize.has_value(), c.fullSize);
+  }
+}
+
+}  // namespace
