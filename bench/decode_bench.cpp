@@ -7,8 +7,12 @@
 // it pretends (bomb_bench.cpp). It builds natively and for Windows, where it
 // runs under Wine over the same core and the same libjpeg-turbo as the DLL.
 //
+// Then the bodies' located full-size frames and GetPictureInfo's walk
+// (body_bench.cpp), from the samples beside the camera file.
+//
 //   decode_bench CAMERA_FILE [rounds [bomb rounds [bomb name part]]]
-// (rounds 0 skips the camera file's paths, bomb rounds 0 the bombs)
+// (rounds 0 skips the camera file's and the bodies' paths, bomb rounds 0 the
+// bombs)
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +25,9 @@
 
 #include <jpeglib.h>
 
+#include "bare_decode.h"
 #include "bench_clock.h"
+#include "body_bench.h"
 #include "bomb_bench.h"
 #include "heap_meter.h"
 #include "picture/dib_decode.h"
@@ -39,32 +45,6 @@ constexpr int DefaultBombRounds = 3;
 constexpr double MemoryTarget = 1.03;
 constexpr double FileTarget = 1.05;
 constexpr std::size_t ExtraPeakTarget = 1 << 20;
-
-// The floor: libjpeg from memory, the plug-in's settings, rows [skip,
-// skip + rows) into a plain top-down buffer.
-void bareDecode(ByteView jpeg, J_DCT_METHOD method, JDIMENSION skip, JDIMENSION rows) {
-  jpeg_decompress_struct cinfo{};
-  jpeg_error_mgr errors{};
-  cinfo.err = jpeg_std_error(&errors);
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, jpeg.data(), jpeg.size());
-  jpeg_read_header(&cinfo, TRUE);
-  cinfo.dct_method = method;
-  cinfo.do_fancy_upsampling = TRUE;
-  cinfo.do_block_smoothing = TRUE;
-  cinfo.out_color_space = JCS_EXT_BGR;
-  jpeg_start_decompress(&cinfo);
-  const std::size_t stride = (cinfo.output_width * 3 + 3) & ~3u;
-  auto* pixels = static_cast<std::uint8_t*>(std::malloc(stride * rows));
-  std::vector<JSAMPROW> rowPointers(rows);
-  for (JDIMENSION r = 0; r < rows; ++r) rowPointers[r] = pixels + r * stride;
-  if (skip) jpeg_skip_scanlines(&cinfo, skip);
-  for (JDIMENSION done = 0; done < rows;)
-    done += jpeg_read_scanlines(&cinfo, rowPointers.data() + done, rows - done);
-  jpeg_abort_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-  std::free(pixels);
-}
 
 // One open, one seek, one read of the region into a heap buffer, one close,
 // then the bare decode.
@@ -190,6 +170,8 @@ int main(int argc, char** argv) {
   const int rounds = argc > 2 ? std::atoi(argv[2]) : DefaultRounds;
   const int bombRounds = argc > 3 ? std::atoi(argv[3]) : DefaultBombRounds;
   if (rounds > 0) cameraPaths(argv[1], rounds);
+  if (rounds > 0) std::printf("\n");
+  if (rounds > 0) bodyPaths(argv[1], rounds);
   if (rounds > 0 && bombRounds > 0) std::printf("\n");
   if (bombRounds > 0) bombPaths(bombRounds, argc > 4 ? argv[4] : nullptr);
   return 0;

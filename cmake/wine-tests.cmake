@@ -22,7 +22,8 @@ endforeach()
 # What the host gets, each group with the files it reads as its samples:
 # pictures against djpeg's decode of the same JPEG bytes (float IDCT for the
 # best-quality path, fast for the fastest), the golden texts, the bad-file
-# corpus.
+# corpus, and the bodies' samples against their independent oracle
+# (tests/samples/CMakeLists.txt).
 set(REFERENCE_DIR ${CMAKE_BINARY_DIR}/wine-pictures)
 add_custom_command(OUTPUT ${REFERENCE_DIR}/full-fast.bmp
   COMMAND ${CMAKE_COMMAND} -E make_directory ${REFERENCE_DIR}
@@ -33,7 +34,7 @@ add_custom_command(OUTPUT ${REFERENCE_DIR}/full-fast.bmp
 add_custom_target(wine_references ALL DEPENDS ${REFERENCE_DIR}/full-fast.bmp)
 
 foreach(group_and_files pictures:${REFERENCE_DIR} texts:${CMAKE_BINARY_DIR}/golden
-                        corpus:${CMAKE_BINARY_DIR}/bad-files)
+                        corpus:${CMAKE_BINARY_DIR}/bad-files bodies:${CMAKE_BINARY_DIR}/oracle)
   string(REPLACE ":" ";" parts ${group_and_files})
   list(GET parts 0 group)
   list(GET parts 1 files)
@@ -74,3 +75,5 @@ get_property(wine_tests DIRECTORY PROPERTY TESTS)
 list(FILTER wine_tests INCLUDE REGEX "^wine\\.")
 list(REMOVE_ITEM wine_tests wine.dll_exports_and_imports wine.prefix wine.prefix.stop)
 set_tests_properties(${wine_tests} PROPERTIES RESOURCE_LOCK wine TIMEOUT 180)
+# The bodies decode some 450 megapixels, the 645Z's 51 at a time.
+set_tests_properties(wine.bodies PROPERTIES TIMEOUT 900)

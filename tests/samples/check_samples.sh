@@ -1,9 +1,10 @@
 #!/bin/bash
 # Checks the sample generator against independent readers: exiftool reads
 # the EXIF and maker-note values back and finds nothing wrong with the TIFF
-# structure, djpeg decodes both JPEGs at the camera's offsets, and the files'
-# layout variants and determinism hold.
-# usage: check_samples.sh MAKE_SAMPLE SAMPLE_DIR exif|jpeg|layout|determinism
+# structure, djpeg decodes both JPEGs at the camera's offsets, the files'
+# layout variants and determinism hold, and exiftool reads the bodies'
+# layouts as they are meant.
+# usage: check_samples.sh MAKE_SAMPLE SAMPLE_DIR exif|jpeg|layout|determinism|bodies
 set -euo pipefail
 shopt -s inherit_errexit
 
@@ -114,6 +115,43 @@ check_determinism() {
   "$make_sample" --no-full --preview 641x481,grey,progressive once.pef
   "$make_sample" --no-full --preview 641x481,grey,progressive twice.pef
   cmp once.pef twice.pef || fail "variant differs between runs"
+}
+
+# exiftool's reading of each body's file: the camera's names, how the maker
+# note begins (hex), the preview's size, borders and start, the JpgFromRaw
+# start ("moved": anywhere but the *istD's byte), and the sizes of the
+# extracted full-size JPEG and thumbnail.
+check_bodies() {
+  local aoc=414f43004d4d pentax_mm=50454e54415820004d4d pentax_ii=50454e54415820004949
+  local cases=(
+    "istd-directories|PENTAX Corporation|PENTAX *istD|$aoc|640x480|26 26 0 0|8640|$full_offset|3008x2008"
+    "istd-moved|PENTAX Corporation|PENTAX *istD|$aoc|640x480|26 26 0 0|69632|moved|3008x2008"
+    "k10d|PENTAX Corporation|PENTAX K10D|$aoc|640x480|26 26 0 0|12288|moved|3872x2592"
+    "k5|PENTAX Corporation|PENTAX K-5|$pentax_mm|640x480|28 28 0 0|12288|moved|4928x3264"
+    "k3|PENTAX RICOH IMAGING|PENTAX K-3|$pentax_ii|1024x768|43 44 0 0|73728|moved|6016x4000"
+    "k1|RICOH IMAGING COMPANY, LTD.|PENTAX K-1|$pentax_mm|1280x960|53 53 0 0|73728|moved|7360x4912"
+    "645z|RICOH IMAGING COMPANY, LTD.|PENTAX 645Z|$aoc|1280x960|-|12288|moved|8256x6192"
+  )
+  local line body make model note size borders start full_at full pef got files=()
+  for line in "${cases[@]}"; do
+    IFS='|' read -r body make model note size borders start full_at full <<<"$line"
+    pef=$samples/$body.pef
+    files+=("$pef")
+    got=$(exiftool -T -f -Make -Model -PreviewImageSize -PreviewImageBorders -PreviewImageStart "$pef")
+    expect "$got" "$make	$model	$size	$borders	$start" "$body: names and preview"
+    got=$(exiftool -b -MakerNotes "$pef" | od -An -tx1 -N10 | tr -d ' \n')
+    [[ $got == "$note"* ]] || fail "$body: maker note begins $got, expected $note"
+    got=$(exiftool -s3 -JpgFromRawStart "$pef")
+    if [ "$full_at" = moved ]; then [ "$got" != "$full_offset" ] || fail "$body: JpgFromRaw did not move"
+    else expect "$got" "$full_at" "$body: JpgFromRaw start"; fi
+    expect "$(exiftool -b -JpgFromRaw "$pef" | exiftool -s3 -ImageSize -)" "$full" "$body: JpgFromRaw size"
+    expect "$(exiftool -b -ThumbnailImage "$pef" | exiftool -s3 -ImageSize -)" 160x120 "$body: thumbnail size"
+  done
+  # The value flags apply to a body too; the layout flags do not.
+  "$make_sample" --body k3 --iso 800 iso.pef
+  expect "$(exiftool -s3 -ISO iso.pef)" 800 "k3: --iso"
+  expect "$(exiftool -T -validate -warning -error "${files[@]}" | sort -u)" "OK	-	-" "bodies' structure"
+  ! "$make_sample" --body k5 --no-full refused.pef 2>/dev/null || fail "--body took a layout flag"
 }
 
 "check_$mode"

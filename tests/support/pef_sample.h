@@ -118,5 +118,6 @@ Sample buildSample(const SampleOptions& options);
 
 // buildSample written to a file; throws std::runtime_error on I/O failure.
 Sample writeSample(const std::string& path, const SampleOptions& options);
+void writeBytes(const std::string& path, const Bytes& bytes);
 
 }  // namespace pef_sample

@@ -1,8 +1,10 @@
-// The one big-endian ("MM") TIFF writer of the tests and the sample
-// generator: the header, directories of 12-byte entries with their longer
-// values behind them, rationals and the camera's maker note, appended in the
-// order asked for. Offsets count from the TIFF header, the writer's first
-// byte. Nothing is checked or sorted, so hostile layouts can be written too.
+// The one TIFF writer of the tests and the sample generator: a big-endian
+// ("MM") header, directories of 12-byte entries with their longer values
+// behind them, rationals and the camera's maker notes, appended in the order
+// asked for. Offsets count from the TIFF header, the writer's first byte,
+// unless a directory's form names another base; a maker note may also be
+// little-endian. Nothing is checked or sorted, so hostile layouts can be
+// written too.
 #pragma once
 
 #include <array>
@@ -25,13 +27,27 @@ enum TiffType : std::uint16_t {
 };
 
 // One directory entry. Up to four value bytes stand in the entry itself,
-// left-justified; longer values go behind the directory.
+// left-justified; longer values go behind the directory. The value's bytes
+// stand as given: big-endian, unless inOrder turned them.
 struct TiffEntry {
   std::uint16_t tag;
   std::uint16_t type;
   std::uint32_t count;
   std::vector<std::uint8_t> value;
 };
+
+enum class ByteOrder { Big, Little };
+
+// How a directory's numbers are written: their byte order, and the byte its
+// offsets count from (the TIFF header, or a maker note's first byte).
+struct DirectoryForm {
+  ByteOrder order = ByteOrder::Big;
+  std::uint32_t base = 0;
+};
+
+// A big-endian entry in `order`: each element of its value (by the type's
+// size: 2 for SHORT, 4 for LONG and each half of a RATIONAL) turned round.
+TiffEntry inOrder(TiffEntry entry, ByteOrder order);
 
 // An entry as the reader's tests write it: a SHORT whose four value-field
 // bytes are given as they stand.
@@ -64,7 +80,9 @@ class TiffBuilder {
   // A directory whose count says `declared` (by default, how many entries it
   // holds); the chain ends there (next-directory link 0). Returns its offset.
   std::uint32_t writeDirectory(const std::vector<TiffEntry>& entries,
-                               std::optional<std::uint16_t> declared = std::nullopt);
+                               std::optional<std::uint16_t> declared = std::nullopt, DirectoryForm form = {});
+  // Links the big-endian directory at `directoryAt` to the one at `next`.
+  void setNextDirectory(std::uint32_t directoryAt, std::uint32_t next);
   std::uint32_t directory(const std::vector<TiffTag>& tags) { return writeDirectory(entries(tags)); }
   std::uint32_t directoryDeclaring(std::uint16_t declared, const std::vector<TiffTag>& tags) {
     return writeDirectory(entries(tags), declared);
@@ -76,6 +94,11 @@ class TiffBuilder {
   std::uint32_t writeMakerNote(const std::vector<TiffEntry>& entries);
   std::uint32_t makerNote(const std::vector<TiffTag>& tags) { return writeMakerNote(entries(tags)); }
   static constexpr std::uint32_t MakerNoteHeaderSize = 6;
+  // The later bodies' form: "PENTAX \0", "MM" or "II", and the directory at
+  // the note's byte 10, its offsets counting from the note's first byte; the
+  // entries' values must already stand in `order`. Returns the note's start.
+  std::uint32_t writePentaxNote(const std::vector<TiffEntry>& entries, ByteOrder order);
+  static constexpr std::uint32_t PentaxNoteHeaderSize = 10;
 
   void put32(std::uint32_t at, std::uint32_t v);
   void pad(std::uint32_t count);
@@ -87,8 +110,8 @@ class TiffBuilder {
 
  private:
   static std::vector<TiffEntry> entries(const std::vector<TiffTag>& tags);
-  void append16(std::uint16_t v);
-  void append32(std::uint32_t v);
+  void append16(std::uint16_t v, ByteOrder order = ByteOrder::Big);
+  void append32(std::uint32_t v, ByteOrder order = ByteOrder::Big);
 
   std::vector<std::uint8_t> bytes_;
 };

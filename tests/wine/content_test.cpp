@@ -9,7 +9,6 @@
 #include <string>
 
 #include "plugin_fixture.h"
-#include "tests/support/cp932.h"
 
 namespace {
 
@@ -115,28 +114,6 @@ TEST_CASE(pictures, MatchDjpegFromFileAndMemory) {
 }
 
 // ---- texts -----------------------------------------------------------------
-
-// GetPictureInfo's text as UTF-8, with the text block checked: unlocked,
-// the text's length plus 4 bytes, zeros behind the text.
-std::string infoText(const void* source, std::int32_t offsetOrSize, std::uint32_t mode) {
-  std::uint8_t record[PictureInfoSize];
-  std::memset(record, 0xAB, sizeof record);
-  if (!CHECK_EQ(getPictureInfo(source, offsetOrSize, mode, record), Success)) return "(failed)";
-  HLOCAL block;
-  std::memcpy(&block, record + InfoTextAt, sizeof block);
-  if (!block) return "";
-  CHECK_EQ(LocalFlags(block) & LMEM_LOCKCOUNT, 0u);
-  const auto* bytes = static_cast<const char*>(LocalLock(block));
-  const std::string text(bytes);
-  CHECK_EQ(LocalSize(block), text.size() + 4);
-  CHECK(std::memcmp(bytes + text.size(), "\0\0\0\0", 4) == 0);
-  LocalUnlock(block);
-  LocalFree(block);
-  bool valid = false;
-  const std::string utf8 = cp932ToUtf8(text, &valid);
-  CHECK(valid);
-  return utf8;
-}
 
 void expectText(const std::string& actual, const std::string& expected, const std::string& what) {
   if (!CHECK(actual == expected)) std::printf("  %s gave:\n%s\n", what.c_str(), actual.c_str());

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "tests/support/cp932.h"
+
 namespace {
 
 struct ExportShape {
@@ -130,3 +132,24 @@ void writeFileBytes(const char* path, const Bytes& bytes) {
 }
 
 std::string samplePath(const char* name) { return std::string("samples\\") + name; }
+
+std::string infoText(const void* source, std::int32_t offsetOrSize, std::uint32_t mode, std::uint8_t* recordOut) {
+  std::uint8_t scratch[PictureInfoSize];
+  std::uint8_t* record = recordOut ? recordOut : scratch;
+  std::memset(record, 0xAB, PictureInfoSize);
+  if (!CHECK_EQ(getPictureInfo(source, offsetOrSize, mode, record), Success)) return "(failed)";
+  HLOCAL block;
+  std::memcpy(&block, record + InfoTextAt, sizeof block);
+  if (!block) return "";
+  CHECK_EQ(LocalFlags(block) & LMEM_LOCKCOUNT, 0u);
+  const auto* bytes = static_cast<const char*>(LocalLock(block));
+  const std::string text(bytes);
+  CHECK_EQ(LocalSize(block), text.size() + 4);
+  CHECK(std::memcmp(bytes + text.size(), "\0\0\0\0", 4) == 0);
+  LocalUnlock(block);
+  LocalFree(block);
+  bool valid = false;
+  const std::string utf8 = cp932ToUtf8(text, &valid);
+  CHECK(valid);
+  return utf8;
+}

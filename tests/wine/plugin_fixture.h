@@ -57,4 +57,12 @@ std::string samplePath(const char* name);
 
 // The picture-information record as the host reads it, byte by byte.
 constexpr std::size_t PictureInfoSize = 26;
+constexpr std::size_t InfoWidthAt = 8;
+constexpr std::size_t InfoHeightAt = 12;
 constexpr std::size_t InfoTextAt = 22;
+
+// GetPictureInfo's text as UTF-8, with the text block checked: unlocked,
+// the text's length plus 4 bytes, zeros behind the text. The record, when
+// asked for, is copied to `record` (PictureInfoSize bytes).
+std::string infoText(const void* source, std::int32_t offsetOrSize, std::uint32_t mode,
+                     std::uint8_t* record = nullptr);

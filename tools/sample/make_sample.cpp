@@ -1,4 +1,5 @@
-// make_sample: writes one synthetic *istD raw file. See usage() for flags.
+// make_sample: writes one synthetic PENTAX raw file, the *istD's by default.
+// See Usage for flags.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <string>
 #include <variant>
 
+#include "tests/support/pef_bodies.h"
 #include "tests/support/pef_sample.h"
 
 namespace {
@@ -29,6 +31,9 @@ const char* const Usage =
     "  --no-full             header and preview only, 65536 bytes\n"
     "  --length N            cut the sample to N bytes, or pad it with zeros\n"
     "  --prefix N            write N filler bytes before the sample\n"
+    "  --body NAME           a body's own layout, found through its directories:\n"
+    "                        istd-directories, istd-moved, k10d, k5, k3, k1, 645z\n"
+    "                        (the value flags apply, the layout flags above do not)\n"
     "  --print               print the file's size and the JPEGs' sizes\n";
 
 [[noreturn]] void fail(const std::string& message) { throw std::runtime_error(message); }
@@ -123,8 +128,12 @@ JpegOptions parseJpegShape(const std::string& shape, JpegOptions o) {
   return o;
 }
 
+const std::string LayoutFlags = " --no-exif --no-maker-note --preview --full --no-full --length --prefix ";
+
 struct Command {
   SampleOptions options;
+  const BodyLayout* body = nullptr;
+  bool layoutFlag = false;
   std::string output;
   bool print = false;
 };
@@ -138,6 +147,7 @@ Command parseCommand(int argc, char** argv) {
       return argv[++i];
     };
     const ValueFlag* value = arg.starts_with("--") ? findValueFlag(arg.substr(2)) : nullptr;
+    c.layoutFlag = c.layoutFlag || LayoutFlags.find(" " + arg + " ") != std::string::npos;
     if (value) {
       setValue(c.options.values, value->field, next());
     } else if (arg == "--unset") {
@@ -149,6 +159,10 @@ Command parseCommand(int argc, char** argv) {
       const std::string preset = next();
       if (preset != "camera" && preset != "none") fail("no such value preset: " + preset);
       c.options.values = preset == "camera" ? cameraValues() : ShotValues{};
+    } else if (arg == "--body") {
+      const std::string name = next();
+      c.body = findBody(name);
+      if (!c.body) fail("no such body: " + name);
     } else if (arg == "--no-exif") {
       c.options.withExif = false;
     } else if (arg == "--no-maker-note") {
@@ -172,6 +186,7 @@ Command parseCommand(int argc, char** argv) {
     }
   }
   if (c.output.empty()) fail("no output file");
+  if (c.body && c.layoutFlag) fail("--body takes no layout flag");
   return c;
 }
 
@@ -180,7 +195,13 @@ Command parseCommand(int argc, char** argv) {
 int main(int argc, char** argv) {
   try {
     const Command c = parseCommand(argc, argv);
-    const Sample s = writeSample(c.output, c.options);
+    Sample s;
+    if (c.body) {
+      s = buildBodySample(*c.body, c.options.values);
+      writeBytes(c.output, s.bytes);
+    } else {
+      s = writeSample(c.output, c.options);
+    }
     if (c.print)
       std::printf("%s: %zu bytes, preview JPEG %zu bytes, full-size JPEG %zu bytes\n", c.output.c_str(),
                   s.bytes.size(), s.previewSize, s.fullSize);

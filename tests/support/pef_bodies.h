@@ -1,0 +1,54 @@
+// Raw files as PENTAX bodies lay them out, to be found through the file's
+// own directories rather than at the *istD's fixed bytes: IFD0 (the camera's
+// basics, the EXIF pointer) -> IFD1 (a 160 x 120 thumbnail JPEG) -> IFD2 (the
+// full-size JPEG), each JPEG given by tags 0x0201 (offset from the TIFF
+// header) and 0x0202 (length); the maker note gives the preview: 0x0002
+// PreviewImageSize (2 SHORTs), 0x0003 PreviewImageLength and 0x0004
+// PreviewImageStart (LONGs), 0x003E PreviewImageBorders (4 BYTEs: top,
+// bottom, left, right). The raw sensor data is zero filler. Each body's
+// model, make and maker-note version are as the camera writes them
+// (exiftool's Pentax documentation); the frame sizes are the bodies' own.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/support/pef_sample.h"
+
+namespace pef_sample {
+
+// How the maker note begins. "AOC\0MM": the directory at byte 6, offsets
+// from the TIFF header. "PENTAX \0" and "MM" or "II": the directory at byte
+// 10 in that byte order, offsets from the note's first byte.
+enum class NoteForm { Aoc, PentaxBig, PentaxLittle };
+
+struct Borders {
+  std::uint8_t top, bottom, left, right;
+};
+
+struct BodyLayout {
+  std::string name;  // the sample's file name, less ".pef"
+  std::string make, model, software;
+  std::array<std::uint8_t, 4> noteVersion;  // maker-note tag 0, PentaxVersion
+  NoteForm note;
+  std::uint32_t lensRecordSize;  // bytes of maker-note tag 63: 2, or 4 on later bodies
+  JpegOptions preview;
+  std::optional<Borders> borders;  // none: the note has no tag 0x003E
+  std::uint32_t previewAt;
+  JpegOptions full;
+  // None: at the first 64 KiB boundary behind the preview, the filler
+  // between standing for the raw data.
+  std::optional<std::uint32_t> fullAt;
+};
+
+// istd-directories, istd-moved, k10d, k5, k3, k1, 645z.
+const std::vector<BodyLayout>& bodyLayouts();
+const BodyLayout* findBody(const std::string& name);
+
+// The whole file. Throws std::runtime_error when the pieces overlap.
+Sample buildBodySample(const BodyLayout& body, const ShotValues& values = cameraValues());
+
+}  // namespace pef_sample
