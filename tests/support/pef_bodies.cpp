@@ -6,22 +6,19 @@
 
 #include <stdexcept>
 
+#include "exif/exif_tags.h"
 #include "tests/support/pef_entries.h"
 #include "tests/support/tiff_builder.h"
 
 namespace pef_sample {
 namespace {
 
-// Maker-note tags of the preview.
+// The tags the plug-in reads come from exif/exif_tags.h; these two only the
+// writer needs: the preview's size in the maker note, and IFD1's and IFD2's
+// TIFF compression, JPEG.
 constexpr std::uint16_t TagPreviewSize = 0x0002;
-constexpr std::uint16_t TagPreviewLength = 0x0003;
-constexpr std::uint16_t TagPreviewStart = 0x0004;
-constexpr std::uint16_t TagPreviewBorders = 0x003E;
-// IFD1's and IFD2's tags: TIFF's JPEG compression and the JPEG's place.
 constexpr std::uint16_t TagCompression = 0x0103;
 constexpr std::uint16_t CompressionJpeg = 6;
-constexpr std::uint16_t TagJpegOffset = 0x0201;
-constexpr std::uint16_t TagJpegLength = 0x0202;
 
 const JpegOptions Thumbnail{160, 120, 75};
 constexpr std::uint32_t RawDataAlignment = 0x10000;
