@@ -287,7 +287,7 @@ std::vector<BadFile> structureRecipes() {
                    build([](located_pef::File& f) { f.bytes.resize(f.note + 20); }),
                    {Ok, 1, ReadFailed, ReadFailed, 0}});
   files.push_back({"structure-non-pentax-model-with-ifd2",
-                   build([](located_pef::File& f) { f.bytes[f.ifd0 + 30] = 'N'; }), refused});
+                   build([](located_pef::File& f) { f.bytes[f.model] = 'N'; }), refused});
   return files;
 }
 

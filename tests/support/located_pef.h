@@ -1,39 +1,30 @@
 // Small PENTAX raw files whose JPEGs are found only through the directories:
-// IFD0 (Model, Exif pointer) -> IFD1 -> IFD2 (full-size JPEG), the EXIF
-// directory's maker note in either form and byte order (preview, borders,
-// focus mode, lens). The tests, the bad-file corpus and the fuzz seeds
-// build their structure cases from it and change the bytes it points at.
+// a K-5's file (pef_bodies.h) around the given JPEG bytes, its maker note in
+// either form and byte order, IFD1 and IFD2 before the EXIF directory so a
+// note cut short leaves them whole, and IFD1's thumbnail empty so only IFD2
+// holds a JPEG. The shooting values are the focus mode (AF-S) and the lens
+// (series 3, id 1) alone. The tests, the bad-file corpus
+// and the fuzz seeds build their structure cases from it and change the
+// bytes it points at.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
-#include <string>
-#include <vector>
+
+#include "tests/support/pef_bodies.h"
 
 namespace located_pef {
 
-using Bytes = std::vector<std::uint8_t>;
+using Bytes = pef_sample::Bytes;
+using File = pef_sample::BodyFile;
 
 struct Spec {
-  std::string model = "PENTAX K-5";
   bool pentaxNote = false;  // "PENTAX \0" (offsets from the note) or "AOC\0"
   bool intel = false;       // the note's byte order: "II" or "MM"
-  Bytes preview;            // none when empty
-  std::optional<std::array<std::uint8_t, 4>> borders;
-  Bytes fullSize;           // none when empty
-  std::uint32_t previewAt = 0;  // 0: right behind the maker note
-};
-
-struct File {
-  Bytes bytes;
-  std::uint32_t ifd1Link;        // IFD1's next-directory link
-  std::uint32_t ifd0;            // IFD0's offset
-  std::uint32_t note;            // the maker note's first byte
-  std::uint32_t previewLength;   // the note's 0x0003 value (note's order)
-  std::uint32_t fullSizeLength;  // IFD2's 0x0202 value
-  std::uint32_t previewStart;    // where the preview JPEG lies
-  std::uint32_t fullSizeStart;   // where the full-size JPEG lies
+  Bytes preview;            // a length of 0 when empty
+  std::optional<pef_sample::Borders> borders;
+  Bytes fullSize;                    // right behind the preview; a length of 0 when empty
+  std::uint32_t previewAt = 0x400;  // the directories end before it
 };
 
 File build(const Spec& spec);

@@ -1,7 +1,7 @@
 // The file a body writes: TIFF header, IFD0, the EXIF directory, the maker
-// note, IFD1 and IFD2, each directly behind the one before; then the
-// thumbnail, the preview at the body's offset, filler for the raw data, and
-// the full-size JPEG.
+// note, IFD1 and IFD2, each directly behind the one before (or IFD1 and IFD2
+// right behind IFD0); then the thumbnail, the preview at the body's offset,
+// filler for the raw data, and the full-size JPEG.
 #include "tests/support/pef_bodies.h"
 
 #include <stdexcept>
@@ -37,45 +37,77 @@ std::vector<TiffEntry> jpegPointers(Span jpeg) {
           longEntry(TagJpegLength, jpeg.length)};
 }
 
+bool aocNote(NoteForm form) { return form == NoteForm::Aoc || form == NoteForm::AocLittle; }
+
+ByteOrder noteOrder(NoteForm form) {
+  return form == NoteForm::AocLittle || form == NoteForm::PentaxLittle ? ByteOrder::Little : ByteOrder::Big;
+}
+
 std::vector<TiffEntry> noteEntries(const BodyLayout& body, const ShotValues& values, Span preview,
                                    std::uint32_t noteAt) {
   std::vector<TiffEntry> e = makerNoteEntries(values, body.noteVersion, body.lensRecordSize);
-  const std::uint32_t base = body.note == NoteForm::Aoc ? 0 : noteAt;
+  const std::uint32_t base = aocNote(body.note) ? 0 : noteAt;
   const ValueField w = shortValue(static_cast<std::uint16_t>(body.preview.width));
   const ValueField h = shortValue(static_cast<std::uint16_t>(body.preview.height));
   e.push_back({TagPreviewSize, TypeShort, 2, {w[0], w[1], h[0], h[1]}});
   e.push_back(longEntry(TagPreviewLength, preview.length));
   e.push_back(longEntry(TagPreviewStart, preview.at - base));
   if (const auto& b = body.borders) e.push_back({TagPreviewBorders, TypeByte, 4, {b->top, b->bottom, b->left, b->right}});
-  const ByteOrder order = body.note == NoteForm::PentaxLittle ? ByteOrder::Little : ByteOrder::Big;
-  for (TiffEntry& entry : e) entry = inOrder(entry, order);
+  for (TiffEntry& entry : e) entry = inOrder(entry, noteOrder(body.note));
   return sorted(e);
 }
 
 std::uint32_t noteHeaderSize(NoteForm form) {
-  return form == NoteForm::Aoc ? TiffBuilder::MakerNoteHeaderSize : TiffBuilder::PentaxNoteHeaderSize;
+  return aocNote(form) ? TiffBuilder::MakerNoteHeaderSize : TiffBuilder::PentaxNoteHeaderSize;
 }
 
-Bytes bodyHeader(const BodyLayout& body, const ShotValues& values, const Placement& p) {
+// Where a directory's entry `index` begins: behind the 2-byte count.
+std::uint32_t entryAt(std::uint32_t directoryAt, std::size_t index) {
+  return directoryAt + 2 + EntrySize * static_cast<std::uint32_t>(index);
+}
+
+// The value field of `tag`, behind its tag, type and count.
+std::uint32_t valueFieldOf(std::uint32_t directoryAt, const std::vector<TiffEntry>& entries, std::uint16_t tag) {
+  std::size_t i = 0;
+  while (entries.at(i).tag != tag) ++i;
+  return entryAt(directoryAt, i) + 8;
+}
+
+BodyFile bodyHeader(const BodyLayout& body, const ShotValues& values, const Placement& p) {
   TiffBuilder out;
   out.setIfd0(out.size());
   std::vector<TiffEntry> ifd0 = ifd0Entries({body.make, body.model, body.software});
   std::vector<TiffEntry> exif = exifEntries(values);
+  const std::vector<TiffEntry> ifd1 = jpegPointers(p.thumbnail), ifd2 = jpegPointers(p.full);
+  const std::uint32_t chainSize = TiffBuilder::directorySize(ifd1) + TiffBuilder::directorySize(ifd2);
   // Each pointer adds one entry and no out-of-line bytes (as in pef_sample.cpp).
-  const std::uint32_t exifAt = out.size() + TiffBuilder::directorySize(ifd0) + EntrySize;
+  const std::uint32_t exifAt =
+      out.size() + TiffBuilder::directorySize(ifd0) + EntrySize + (body.chainFirst ? chainSize : 0);
   const std::uint32_t noteAt = exifAt + TiffBuilder::directorySize(exif) + EntrySize;
   const std::vector<TiffEntry> note = noteEntries(body, values, p.preview, noteAt);
   ifd0.push_back(pointerEntry(TagExifPointer, TypeLong, 1, exifAt));
+  ifd0 = sorted(ifd0);
   exif.push_back(pointerEntry(TagMakerNote, TypeUndefined,
                               noteHeaderSize(body.note) + TiffBuilder::directorySize(note), noteAt));
-  const std::uint32_t ifd0At = out.writeDirectory(sorted(ifd0));
+  BodyFile f{};
+  f.ifd0 = out.writeDirectory(ifd0);
+  const auto writeChain = [&] {
+    f.ifd1 = out.writeDirectory(ifd1);
+    out.setNextDirectory(f.ifd0, f.ifd1);
+    const std::uint32_t ifd2At = out.writeDirectory(ifd2);
+    out.setNextDirectory(f.ifd1, ifd2At);
+    f.ifd1Link = entryAt(f.ifd1, ifd1.size());
+    f.fullSizeLength = valueFieldOf(ifd2At, ifd2, TagJpegLength);
+  };
+  if (body.chainFirst) writeChain();
   out.writeDirectory(sorted(exif));
-  if (body.note == NoteForm::Aoc) out.writeMakerNote(note);
-  else out.writePentaxNote(note, body.note == NoteForm::PentaxBig ? ByteOrder::Big : ByteOrder::Little);
-  const std::uint32_t ifd1At = out.writeDirectory(jpegPointers(p.thumbnail));
-  out.setNextDirectory(ifd0At, ifd1At);
-  out.setNextDirectory(ifd1At, out.writeDirectory(jpegPointers(p.full)));
-  return out.bytes();
+  f.note = aocNote(body.note) ? out.writeMakerNote(note, noteOrder(body.note))
+                              : out.writePentaxNote(note, noteOrder(body.note));
+  if (!body.chainFirst) writeChain();
+  f.previewLength = valueFieldOf(f.note + noteHeaderSize(body.note), note, TagPreviewLength);
+  out.view().be32(valueFieldOf(f.ifd0, ifd0, TagModel), &f.model);
+  f.bytes = out.bytes();
+  return f;
 }
 
 void place(Bytes& file, std::uint32_t at, const Bytes& jpeg) {
@@ -126,24 +158,30 @@ const BodyLayout* findBody(const std::string& name) {
   return nullptr;
 }
 
-Sample buildBodySample(const BodyLayout& body, const ShotValues& values) {
-  const Bytes thumbnail = synthJpeg(Thumbnail), preview = synthJpeg(body.preview), full = synthJpeg(body.full);
+BodyFile writeBody(const BodyLayout& body, const ShotValues& values, const BodyJpegs& jpegs) {
   // The pointers stand in their entries' value fields, so the header's
   // length does not depend on where the JPEGs go.
   Placement p{};
-  p.thumbnail = {length(bodyHeader(body, values, p)), length(thumbnail)};
+  p.thumbnail = {length(bodyHeader(body, values, p).bytes), length(jpegs.thumbnail)};
   p.thumbnail.at += p.thumbnail.at & 1;
-  p.preview = {body.previewAt, length(preview)};
+  p.preview = {body.previewAt, length(jpegs.preview)};
   const std::uint32_t previewEnd = p.preview.at + p.preview.length;
   p.full = {body.fullAt.value_or((previewEnd + RawDataAlignment - 1) / RawDataAlignment * RawDataAlignment),
-            length(full)};
+            length(jpegs.full)};
   if (p.thumbnail.at + p.thumbnail.length > p.preview.at || previewEnd > p.full.at)
     throw std::runtime_error(body.name + ": the JPEGs overlap");
-  Sample s{bodyHeader(body, values, p), preview.size(), full.size()};
-  place(s.bytes, p.thumbnail.at, thumbnail);
-  place(s.bytes, p.preview.at, preview);
-  place(s.bytes, p.full.at, full);
-  return s;
+  BodyFile f = bodyHeader(body, values, p);
+  f.previewStart = p.preview.at;
+  f.fullSizeStart = p.full.at;
+  place(f.bytes, p.thumbnail.at, jpegs.thumbnail);
+  place(f.bytes, p.preview.at, jpegs.preview);
+  place(f.bytes, p.full.at, jpegs.full);
+  return f;
+}
+
+Sample buildBodySample(const BodyLayout& body, const ShotValues& values) {
+  const BodyJpegs jpegs{synthJpeg(Thumbnail), synthJpeg(body.preview), synthJpeg(body.full)};
+  return {writeBody(body, values, jpegs).bytes, jpegs.preview.size(), jpegs.full.size()};
 }
 
 }  // namespace pef_sample

@@ -20,10 +20,10 @@
 
 namespace pef_sample {
 
-// How the maker note begins. "AOC\0MM": the directory at byte 6, offsets
-// from the TIFF header. "PENTAX \0" and "MM" or "II": the directory at byte
-// 10 in that byte order, offsets from the note's first byte.
-enum class NoteForm { Aoc, PentaxBig, PentaxLittle };
+// How the maker note begins. "AOC\0" and "MM" or "II": the directory at
+// byte 6 in that byte order, offsets from the TIFF header. "PENTAX \0" and
+// "MM" or "II": the directory at byte 10, offsets from the note's first byte.
+enum class NoteForm { Aoc, AocLittle, PentaxBig, PentaxLittle };
 
 struct Borders {
   std::uint8_t top, bottom, left, right;
@@ -42,6 +42,8 @@ struct BodyLayout {
   // None: at the first 64 KiB boundary behind the preview, the filler
   // between standing for the raw data.
   std::optional<std::uint32_t> fullAt;
+  // IFD1 and IFD2 right behind IFD0, before the EXIF directory and the note.
+  bool chainFirst = false;
 };
 
 // istd-directories, istd-moved, k10d, k5, k3, k1, 645z.
@@ -50,5 +52,24 @@ const BodyLayout* findBody(const std::string& name);
 
 // The whole file. Throws std::runtime_error when the pieces overlap.
 Sample buildBodySample(const BodyLayout& body, const ShotValues& values = cameraValues());
+
+// The JPEGs of a body's file; an empty one is given a length of 0.
+struct BodyJpegs {
+  Bytes thumbnail, preview, full;
+};
+// A body's file around the given JPEGs, and where its parts lie, for the
+// tests that change the bytes there.
+struct BodyFile {
+  Bytes bytes;
+  std::uint32_t ifd0, ifd1;
+  std::uint32_t ifd1Link;        // IFD1's next-directory link
+  std::uint32_t model;           // the Model text's first byte
+  std::uint32_t note;            // the maker note's first byte
+  std::uint32_t previewLength;   // the note's 0x0003 value field (note's order)
+  std::uint32_t fullSizeLength;  // IFD2's 0x0202 value field
+  std::uint32_t previewStart;    // where the preview JPEG lies
+  std::uint32_t fullSizeStart;   // where the full-size JPEG lies
+};
+BodyFile writeBody(const BodyLayout& body, const ShotValues& values, const BodyJpegs& jpegs);
 
 }  // namespace pef_sample

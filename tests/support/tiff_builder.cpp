@@ -8,7 +8,7 @@ namespace {
 constexpr std::uint32_t DirectoryOverhead = 2 + 4;
 constexpr std::uint32_t EntrySize = 12;
 constexpr std::uint32_t ValueFieldSize = 4;
-constexpr std::uint8_t MakerNoteHeader[TiffBuilder::MakerNoteHeaderSize] = {'A', 'O', 'C', 0, 'M', 'M'};
+constexpr std::uint8_t AocNoteMark[] = {'A', 'O', 'C', 0};
 constexpr std::uint8_t PentaxNoteMark[] = {'P', 'E', 'N', 'T', 'A', 'X', ' ', 0};
 
 // Bytes of one element of a value of `type`; a RATIONAL turns as two LONGs.
@@ -75,10 +75,11 @@ std::uint32_t TiffBuilder::writeDirectory(const std::vector<TiffEntry>& entries,
   return at;
 }
 
-std::uint32_t TiffBuilder::writeMakerNote(const std::vector<TiffEntry>& entries) {
+std::uint32_t TiffBuilder::writeMakerNote(const std::vector<TiffEntry>& entries, ByteOrder order) {
   const std::uint32_t at = size();
-  bytes_.insert(bytes_.end(), std::begin(MakerNoteHeader), std::end(MakerNoteHeader));
-  writeDirectory(entries);
+  bytes_.insert(bytes_.end(), std::begin(AocNoteMark), std::end(AocNoteMark));
+  appendOrderMark(order);
+  writeDirectory(entries, std::nullopt, {order, 0});
   return at;
 }
 
@@ -90,8 +91,7 @@ void TiffBuilder::setNextDirectory(std::uint32_t directoryAt, std::uint32_t next
 std::uint32_t TiffBuilder::writePentaxNote(const std::vector<TiffEntry>& entries, ByteOrder order) {
   const std::uint32_t at = size();
   bytes_.insert(bytes_.end(), std::begin(PentaxNoteMark), std::end(PentaxNoteMark));
-  const std::uint8_t mark = order == ByteOrder::Big ? 'M' : 'I';
-  bytes_.insert(bytes_.end(), {mark, mark});
+  appendOrderMark(order);
   writeDirectory(entries, std::nullopt, {order, at});
   return at;
 }
@@ -108,6 +108,11 @@ std::vector<TiffEntry> TiffBuilder::entries(const std::vector<TiffTag>& tags) {
   // The reader never examines type or count.
   for (const TiffTag& t : tags) out.push_back({t.tag, TypeShort, 1, {t.value.begin(), t.value.end()}});
   return out;
+}
+
+void TiffBuilder::appendOrderMark(ByteOrder order) {
+  const std::uint8_t mark = order == ByteOrder::Big ? 'M' : 'I';
+  bytes_.insert(bytes_.end(), {mark, mark});
 }
 
 void TiffBuilder::append16(std::uint16_t v, ByteOrder order) {

@@ -90,8 +90,10 @@ class TiffBuilder {
   // Bytes a directory of `entries` takes, its longer values included.
   static std::uint32_t directorySize(const std::vector<TiffEntry>& entries);
 
-  // "AOC\0MM" and the maker-note directory after it; returns the data's start.
-  std::uint32_t writeMakerNote(const std::vector<TiffEntry>& entries);
+  // "AOC\0", "MM" or "II", and the maker-note directory after it in that
+  // order, its offsets counting from the TIFF header; the entries' values
+  // must already stand in `order`. Returns the data's start.
+  std::uint32_t writeMakerNote(const std::vector<TiffEntry>& entries, ByteOrder order = ByteOrder::Big);
   std::uint32_t makerNote(const std::vector<TiffTag>& tags) { return writeMakerNote(entries(tags)); }
   static constexpr std::uint32_t MakerNoteHeaderSize = 6;
   // The later bodies' form: "PENTAX \0", "MM" or "II", and the directory at
@@ -110,6 +112,7 @@ class TiffBuilder {
 
  private:
   static std::vector<TiffEntry> entries(const std::vector<TiffTag>& tags);
+  void appendOrderMark(ByteOrder order);
   void append16(std::uint16_t v, ByteOrder order = ByteOrder::Big);
   void append32(std::uint32_t v, ByteOrder order = ByteOrder::Big);
 

@@ -54,9 +54,9 @@ TEST(JpegLocator, HostileStructuresFindOnlyWhatHolds) {
     std::uint32_t cutAtNote;  // window ends this many bytes into the note; 0: whole file
     bool located, preview, fullSize;
   } cases[] = {
-      {"a non-PENTAX model with a valid IFD2", [](File& f) { f.bytes[f.ifd0 + 30] = 'N'; }, 0, false, false, false},
+      {"a non-PENTAX model with a valid IFD2", [](File& f) { f.bytes[f.model] = 'N'; }, 0, false, false, false},
       {"an IFD chain looping back to IFD0", [](File& f) { located_pef::put32(f.bytes, f.ifd1Link, f.ifd0); }, 0, true, true, false},
-      {"an IFD chain looping on IFD1", [](File& f) { located_pef::put32(f.bytes, f.ifd1Link, f.ifd1Link - 2); }, 0, true, true, false},
+      {"an IFD chain looping on IFD1", [](File& f) { located_pef::put32(f.bytes, f.ifd1Link, f.ifd1); }, 0, true, true, false},
       {"zero lengths", [](File& f) {
          located_pef::put32(f.bytes, f.fullSizeLength, 0);
          located_pef::put32(f.bytes, f.previewLength, 0, true);
