@@ -1,6 +1,7 @@
 // The locator reads the directories through the EXIF reader, whose every
 // read is bounds-checked against the view. The IFD chain is followed a fixed
-// two steps, so a chain that loops back costs nothing more.
+// two steps, so a chain that loops back costs nothing more, and a link back
+// to a directory already read ends the walk.
 #include "picture/jpeg_locator.h"
 
 #include "exif/exif_reader.h"
@@ -17,12 +18,18 @@ std::optional<JpegSpan> spanOf(std::uint32_t offset, std::uint32_t length) {
   return JpegSpan{offset, length};
 }
 
+// A link back to a directory already read is a loop, not IFD2: an IFD1
+// linking to itself would otherwise hand over its thumbnail as the picture.
 std::optional<JpegSpan> fullSizeSpan(const TExifRoot& record, ByteView header) {
   ExifDirectory directory = record.ifd0Directory;
+  std::uint32_t read[StepsToFullSizeDirectory] = {};
   for (int step = 0; step < StepsToFullSizeDirectory; ++step) {
+    read[step] = directory.first;
     std::uint32_t next = 0;
     if (!directory.nextDirectory(&next) || next == 0) return std::nullopt;
     directory.parse(header, next);
+    for (int earlier = 0; earlier <= step; ++earlier)
+      if (directory.first == read[earlier]) return std::nullopt;
   }
   std::uint32_t offset = 0, length = 0;
   if (!record.findLong(directory, TagJpegOffset, &offset) ||

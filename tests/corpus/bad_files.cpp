@@ -248,14 +248,14 @@ std::vector<BadFile> bombRecipes() {
 // mode.
 std::vector<BadFile> structureRecipes() {
   auto build = [](auto change) {
-    located_pef::Spec spec;
-    spec.pentaxNote = true;
-    spec.intel = true;
-    spec.preview = encodeJpeg(640, 480, Layout::H2V2);
-    spec.borders = {{26, 26, 0, 0}};
-    spec.fullSize = encodeJpeg(640, 480, Layout::H1V1);
-    spec.previewAt = 20000;
-    located_pef::File file = located_pef::build(spec);
+    located_pef::Plan plan;
+    plan.pentaxNote = true;
+    plan.intel = true;
+    plan.preview = encodeJpeg(640, 480, Layout::H2V2);
+    plan.borders = {{26, 26, 0, 0}};
+    plan.fullSize = encodeJpeg(640, 480, Layout::H1V1);
+    plan.previewAt = 20000;
+    located_pef::File file = located_pef::build(plan);
     change(file);
     return file.bytes;
   };

@@ -9,18 +9,18 @@ void put32(Bytes& bytes, std::uint32_t at, std::uint32_t value, bool intel) {
     bytes[at + (intel ? i : 3 - i)] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-File build(const Spec& spec) {
+File build(const Plan& plan) {
   pef_sample::BodyLayout body = *pef_sample::findBody("k5");
-  body.note = spec.pentaxNote ? (spec.intel ? NoteForm::PentaxLittle : NoteForm::PentaxBig)
-                              : (spec.intel ? NoteForm::AocLittle : NoteForm::Aoc);
-  body.borders = spec.borders;
-  body.previewAt = spec.previewAt;
-  body.fullAt = spec.previewAt + static_cast<std::uint32_t>(spec.preview.size());
+  body.note = plan.pentaxNote ? (plan.intel ? NoteForm::PentaxLittle : NoteForm::PentaxBig)
+                              : (plan.intel ? NoteForm::AocLittle : NoteForm::Aoc);
+  body.borders = plan.borders;
+  body.previewAt = plan.previewAt;
+  body.fullAt = plan.previewAt + static_cast<std::uint32_t>(plan.preview.size());
   body.chainFirst = true;
   pef_sample::ShotValues values;
   values.focusMode = 16;  // AF-S
   values.lens = pef_sample::LensCode{3, 1};
-  return pef_sample::writeBody(body, values, {{}, spec.preview, spec.fullSize});
+  return pef_sample::writeBody(body, values, {{}, plan.preview, plan.fullSize});
 }
 
 }  // namespace located_pef

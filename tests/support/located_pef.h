@@ -18,7 +18,7 @@ namespace located_pef {
 using Bytes = pef_sample::Bytes;
 using File = pef_sample::BodyFile;
 
-struct Spec {
+struct Plan {
   bool pentaxNote = false;  // "PENTAX \0" (offsets from the note) or "AOC\0"
   bool intel = false;       // the note's byte order: "II" or "MM"
   Bytes preview;            // a length of 0 when empty
@@ -27,7 +27,7 @@ struct Spec {
   std::uint32_t previewAt = 0x400;  // the directories end before it
 };
 
-File build(const Spec& spec);
+File build(const Plan& plan);
 
 // Writes `value` at `at` in big-endian order, or little-endian with `intel`.
 void put32(Bytes& bytes, std::uint32_t at, std::uint32_t value, bool intel = false);

@@ -170,10 +170,10 @@ TEST(ExifLabelledFields, LensInfoGivesTheCodeWithoutLensRec) {
 TEST(ExifLabelledFields, EveryMakerNoteFormGivesTheFocusMode) {
   for (bool pentaxNote : {false, true}) {
     for (bool intel : {false, true}) {
-      located_pef::Spec spec;
-      spec.pentaxNote = pentaxNote;
-      spec.intel = intel;
-      const located_pef::File file = located_pef::build(spec);
+      located_pef::Plan plan;
+      plan.pentaxNote = pentaxNote;
+      plan.intel = intel;
+      const located_pef::File file = located_pef::build(plan);
       const ByteView view(file.bytes.data(), static_cast<std::uint32_t>(file.bytes.size()));
       EXPECT_EQ(formatField(view, &R::formatFocusMode), Field("AF-S")) << pentaxNote << intel;
     }

@@ -207,14 +207,14 @@ Shown compareWithDjpeg(std::int32_t result, BlockHandle header, BlockHandle pixe
 // A "PENTAX \0" note in "II" order; the preview lies beyond the first 64 KiB
 // and the file is far shorter than the fixed full-size offset.
 TEST_F(PictureCalls, LocatedBothJpegsOpenInFileAndMemoryModeCutByTheBorders) {
-  located_pef::Spec spec;
-  spec.pentaxNote = true;
-  spec.intel = true;
-  spec.preview = encodeJpeg(640, 480, Layout::H2V2);
-  spec.borders = {{26, 24, 8, 5}};
-  spec.fullSize = encodeJpeg(1032, 776, Layout::H2V1);
-  spec.previewAt = 70000;
-  const located_pef::File file = located_pef::build(spec);
+  located_pef::Plan plan;
+  plan.pentaxNote = true;
+  plan.intel = true;
+  plan.preview = encodeJpeg(640, 480, Layout::H2V2);
+  plan.borders = {{26, 24, 8, 5}};
+  plan.fullSize = encodeJpeg(1032, 776, Layout::H2V1);
+  plan.previewAt = 70000;
+  const located_pef::File file = located_pef::build(plan);
   const std::string path = dir_.write("k5.pef", file.bytes);
   const char* memory = reinterpret_cast<const char*>(file.bytes.data());
   const auto size = static_cast<std::int32_t>(file.bytes.size());
@@ -247,7 +247,7 @@ TEST_F(PictureCalls, LocatedBothJpegsOpenInFileAndMemoryModeCutByTheBorders) {
                         : GetPicture(source, offsetOrSize, flags, &header, &pixels, nullptr, 0);
     const bool best = !c.previewExport;
     const Shown shown = compareWithDjpeg(result, header, pixels,
-                                         djpegBitmap(c.fullSize ? spec.fullSize : spec.preview, best),
+                                         djpegBitmap(c.fullSize ? plan.fullSize : plan.preview, best),
                                          c.top, c.left);
     EXPECT_EQ(shown.result, Success);
     EXPECT_EQ(shown.width, c.width);
@@ -265,10 +265,10 @@ TEST_F(PictureCalls, LocatedBothJpegsOpenInFileAndMemoryModeCutByTheBorders) {
 // the fixed sizes, as for any file where neither way finds a frame. An
 // unmarked maker note is not claimed by IsSupported.
 TEST_F(PictureCalls, LocatedBordersEatingTheFrameAndUnmarkedNotesFallBack) {
-  located_pef::Spec spec;
-  spec.preview = encodeJpeg(640, 480, Layout::H2V2);
-  spec.borders = {{240, 240, 0, 0}};
-  const located_pef::File file = located_pef::build(spec);
+  located_pef::Plan plan;
+  plan.preview = encodeJpeg(640, 480, Layout::H2V2);
+  plan.borders = {{240, 240, 0, 0}};
+  const located_pef::File file = located_pef::build(plan);
   const char* memory = reinterpret_cast<const char*>(file.bytes.data());
   const auto size = static_cast<std::int32_t>(file.bytes.size());
   setFullSize(false);
@@ -281,7 +281,7 @@ TEST_F(PictureCalls, LocatedBordersEatingTheFrameAndUnmarkedNotesFallBack) {
   EXPECT_EQ(info.height, 428);
   platform::localFree(info.infoText);
 
-  located_pef::File unmarked = located_pef::build(spec);
+  located_pef::File unmarked = located_pef::build(plan);
   unmarked.bytes[unmarked.note] = 'X';
   const std::string path = dir_.write("unmarked.pef", unmarked.bytes);
   const int fd = ::open(path.c_str(), O_RDONLY);

@@ -10,16 +10,22 @@
 namespace {
 
 using located_pef::File;
-using located_pef::Spec;
+using located_pef::Plan;
 
-Spec plainSpec(bool pentaxNote, bool intel) {
-  Spec spec;
-  spec.pentaxNote = pentaxNote;
-  spec.intel = intel;
-  spec.preview = located_pef::Bytes(100, 0xAA);
-  spec.fullSize = located_pef::Bytes(200, 0xBB);
-  spec.borders = {{26, 25, 2, 3}};
-  return spec;
+Plan plainPlan(bool pentaxNote, bool intel) {
+  Plan plan;
+  plan.pentaxNote = pentaxNote;
+  plan.intel = intel;
+  plan.preview = located_pef::Bytes(100, 0xAA);
+  plan.fullSize = located_pef::Bytes(200, 0xBB);
+  plan.borders = {{26, 25, 2, 3}};
+  return plan;
+}
+
+// Where a directory's next-directory link lies: behind its count and its
+// 12-byte entries (the TIFF part is big-endian).
+std::uint32_t linkOf(const File& file, std::uint32_t directory) {
+  return directory + 2 + 12 * (file.bytes[directory] << 8 | file.bytes[directory + 1]);
 }
 
 ByteView viewOf(const File& file, std::uint32_t size) {
@@ -30,7 +36,7 @@ TEST(JpegLocator, FindsBothJpegsInEveryNoteFormAndOrder) {
   for (bool pentaxNote : {false, true}) {
     for (bool intel : {false, true}) {
       SCOPED_TRACE(std::string(pentaxNote ? "PENTAX" : "AOC") + (intel ? " II" : " MM"));
-      const File file = located_pef::build(plainSpec(pentaxNote, intel));
+      const File file = located_pef::build(plainPlan(pentaxNote, intel));
       const auto located = locateJpegs(viewOf(file, static_cast<std::uint32_t>(file.bytes.size())));
       ASSERT_TRUE(located);
       ASSERT_TRUE(located->preview && located->fullSize);
@@ -57,6 +63,12 @@ TEST(JpegLocator, HostileStructuresFindOnlyWhatHolds) {
       {"a non-PENTAX model with a valid IFD2", [](File& f) { f.bytes[f.model] = 'N'; }, 0, false, false, false},
       {"an IFD chain looping back to IFD0", [](File& f) { located_pef::put32(f.bytes, f.ifd1Link, f.ifd0); }, 0, true, true, false},
       {"an IFD chain looping on IFD1", [](File& f) { located_pef::put32(f.bytes, f.ifd1Link, f.ifd1); }, 0, true, true, false},
+      {"IFD0 linking to IFD2, which links to itself", [](File& f) {
+         std::uint32_t ifd2 = 0;
+         ByteView(f.bytes.data(), static_cast<std::uint32_t>(f.bytes.size())).be32(f.ifd1Link, &ifd2);
+         located_pef::put32(f.bytes, linkOf(f, f.ifd0), ifd2);
+         located_pef::put32(f.bytes, linkOf(f, ifd2), ifd2);
+       }, 0, true, true, false},
       {"zero lengths", [](File& f) {
          located_pef::put32(f.bytes, f.fullSizeLength, 0);
          located_pef::put32(f.bytes, f.previewLength, 0, true);
@@ -68,7 +80,7 @@ TEST(JpegLocator, HostileStructuresFindOnlyWhatHolds) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    File file = located_pef::build(plainSpec(true, true));
+    File file = located_pef::build(plainPlan(true, true));
     c.change(file);
     const auto size = c.cutAtNote ? file.note + c.cutAtNote : static_cast<std::uint32_t>(file.bytes.size());
     const auto located = locateJpegs(viewOf(file, size));
