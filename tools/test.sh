@@ -5,7 +5,7 @@
 # `-R NAME` one test.
 #
 # A failed test is never run again, with one exception: emulated Wine can
-# crash or hang in its own processes. A Wine test whose program never
+# crash or hang in its own processes. A Wine or package test whose program never
 # reached its closing line ("N passed, N failed, ...") is run once more, and
 # the retry is listed in the summary after CTest's.
 set -eu
@@ -39,12 +39,15 @@ cp $testing/LastTest.log build/failed-run.log
 exactly() { echo "^$(echo "$1" | sed 's/[.]/\\./g')\$"; }
 retry=""
 for name in $failures; do
-  ctest --test-dir build -N -L '^wine$' -R "$(exactly "$name")" | grep -q 'Test *#' || continue
+  ctest --test-dir build -N -L '^(wine|package)$' -R "$(exactly "$name")" | grep -q 'Test *#' || continue
   awk -v name="$name" '/^[0-9]+\/[0-9]+ Testing: / { inside = ($3 == name) } inside' build/failed-run.log |
     grep -Eq '^[0-9]+ passed, [0-9]+ failed' || retry="$retry $name"
 done
 
 failing=$(echo "$failures" | wc -w)
+# A Wine that crashed or hung may have taken the prefix's server and
+# services with it: the retry starts them afresh.
+[ -z "$retry" ] || bash tests/wine/wine.sh "$PWD/build/wineprefix" stop
 for name in $retry; do
   echo "RETRY $name: its program never finished (Wine crashed or hung); running it once more"
   if ctest --test-dir build --output-on-failure -R "$(exactly "$name")"; then
