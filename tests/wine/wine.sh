@@ -36,13 +36,19 @@ emulated() {
 }
 if emulated; then export WINEPRELOADRESERVE=68000000-7c000000; fi
 
-# Runs "$@" detached from every descriptor we were given: a build tool may
-# hand down pipes it waits on, and Wine's server and services outlive us.
+# Closes every descriptor above standard error in this (sub)shell: a build
+# tool may hand down pipes it waits on besides our output (ninja passes its
+# pipe's own descriptor too), and Wine's server and services outlive us.
+close_inherited() {
+  for fd in $(ls /proc/$BASHPID/fd); do
+    [ "$fd" -gt 2 ] && eval "exec $fd>&-"
+  done
+}
+
+# Runs "$@" detached from every descriptor we were given.
 detached() {
   (
-    for fd in $(ls /proc/$BASHPID/fd); do
-      [ "$fd" -gt 2 ] && eval "exec $fd>&-"
-    done
+    close_inherited
     exec "$@"
   ) </dev/null >>"$WINEPREFIX.log" 2>&1
 }
@@ -72,15 +78,18 @@ init() {
   ) 9>"$WINEPREFIX.lock"
 }
 
-# Runs a Windows program with its output passed on through a file. A
-# program that finds the prefix's boot unfinished (under emulation the
-# bounded boot may not get there) starts wineboot and Wine's services itself,
-# and they inherit its standard output and error: were those a build tool's
-# pipe, the tool would wait on them for good.
+# Runs a Windows program with its output passed on through a file and no
+# other descriptor of ours. A program that finds the prefix's boot unfinished
+# (under emulation the bounded boot may not get there) starts wineboot and
+# Wine's services itself, and they inherit its descriptors: were one of them
+# a build tool's pipe, the tool would wait on it for good.
 run() {
   local out status=0
   out=$(mktemp)
-  wine "$@" >"$out" 2>&1 </dev/null || status=$?
+  (
+    close_inherited
+    exec wine "$@"
+  ) >"$out" 2>&1 </dev/null || status=$?
   cat "$out"
   rm -f "$out"
   return $status
