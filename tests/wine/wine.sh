@@ -37,8 +37,9 @@ emulated() {
 if emulated; then export WINEPRELOADRESERVE=68000000-7c000000; fi
 
 # Closes every descriptor above standard error in this (sub)shell: a build
-# tool may hand down pipes it waits on besides our output (ninja passes its
-# pipe's own descriptor too), and Wine's server and services outlive us.
+# tool may hand down pipes it waits on besides our output (ninja's output
+# pipe was seen held open under a higher number), and Wine's server and
+# services outlive us.
 close_inherited() {
   for fd in $(ls /proc/$BASHPID/fd); do
     [ "$fd" -gt 2 ] && eval "exec $fd>&-"
