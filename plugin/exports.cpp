@@ -137,10 +137,10 @@ PluginResult picture(const char* source, std::int32_t offsetOrSize, std::uint32_
   // A memory image holds both JPEGs; the setting picks one for either export.
   const bool fullSize = readFullSizeSetting();
   ByteView region;
-  const auto* image = reinterpret_cast<const std::uint8_t*>(source);
-  const PluginResult located = locateMemoryRegion(image, offsetOrSize, fullSize, &region);
+  const ByteView image = memoryImage(source, offsetOrSize);
+  const PluginResult located = locateMemoryRegion(image.data(), offsetOrSize, fullSize, &region);
   if (located == Success && fixedFrameProbes(region)) return extractPicture(region, header, pixels, request);
-  return locatedMemoryPicture(memoryImage(source, offsetOrSize), fullSize, request, header, pixels)
+  return locatedMemoryPicture(image, fullSize, request, header, pixels)
       .value_or(located == Success ? UnsupportedFormat : located);
 }
 
