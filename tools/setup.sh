@@ -43,10 +43,8 @@ need=$(missing)
 if [ -n "$need" ] || { [ ! -f "$SRC_LIST" ] && [ ! -f "$SRC_STANZAS" ]; }; then
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
   add_source_entries
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
   # shellcheck disable=SC2086
-  [ -z "$need" ] || apt-get install -y -qq --no-install-recommends $need >/dev/null
+  sh "$(dirname "$0")/apt_install.sh" $need
 fi
 
 # Wine's 32-bit loader is an i386 Linux program. A kernel built without IA-32
