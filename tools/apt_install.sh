@@ -60,8 +60,10 @@ write_sources_without() {
   : >"$work/etc/sources.list"
   for list in "$AptEtc/sources.list" "$AptEtc"/sources.list.d/*.list; do
     [ -f "$list" ] || continue
+    # The options in brackets may hold several words; the suite is the
+    # third word without them.
     awk -v drop=" $1" '
-      { n = split($0, f, " "); suite = (f[2] ~ /^\[/) ? f[4] : f[3] }
+      { entry = $0; sub(/\[[^]]*\]/, "", entry); split(entry, f, " "); suite = f[3] }
       /^[ \t]*deb/ && index(drop " ", " " suite " ") { next }
       { print }' "$list" >>"$work/etc/sources.list"
   done
@@ -104,7 +106,11 @@ if [ -n "$suites" ]; then
   set -- -o "Dir::Etc::sourcelist=$work/etc/sources.list" \
     -o "Dir::Etc::sourceparts=$work/etc/sources.list.d" -o "Dir::State::Lists=$work/lists" \
     -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=
-  if refresh "$@" && install "$@"; then exit 0; fi
+  # An index failing here too does not stop the install either: the lists
+  # apt did fetch may be enough, and when they are not, apt's complaint
+  # about the packages is the message to show.
+  refresh "$@" || say "going on with the package lists apt fetched without ${suites% }"
+  if install "$@"; then exit 0; fi
   tried="$tried, and the install without ${suites% }"
 fi
 cat "$work/install.log" >&2
