@@ -19,7 +19,7 @@
 #include "bench_clock.h"
 #include "tests/support/bombs.h"
 #include "heap_meter.h"
-#include "plugin/extract_picture.h"
+#include "plugin/picture_request.h"
 #include "plugin/source_region.h"
 
 namespace {
@@ -72,7 +72,8 @@ Bytes realFrame(int width, int height, bool progressive) {
 PluginResult pictureCall(const Bytes& jpeg) {
   platform::BlockHandle header = platform::NoBlock, pixels = platform::NoBlock;
   const PluginResult result =
-      extractPicture(ByteView(jpeg.data(), static_cast<std::uint32_t>(jpeg.size())), &header, &pixels, 0);
+      decodePlanned(fixedPlan(false), ByteView(jpeg.data(), static_cast<std::uint32_t>(jpeg.size())), 0,
+                    &header, &pixels);
   if (result == Success) {
     platform::globalFree(header);
     platform::globalFree(pixels);

@@ -32,8 +32,8 @@
 #include "heap_meter.h"
 #include "picture/dib_decode.h"
 #include "platform/platform.h"
-#include "plugin/camera_layout.h"
-#include "plugin/extract_picture.h"
+#include "picture/camera_layout.h"
+#include "plugin/picture_request.h"
 #include "plugin/exports.h"
 #include "plugin/settings.h"
 #include "plugin/source_region.h"
@@ -107,14 +107,14 @@ bool cameraPaths(const std::string& pef, int rounds) {
       {"full size, memory, best quality", MemoryTarget, 1, fullPixels + headerBlock, 0, fullPixels,
        [&] {
          platform::BlockHandle header, pixels;
-         extractPicture(fullView, &header, &pixels, RequestBestQuality | RequestFullSize);
+         decodePlanned(fixedPlan(true), fullView, RequestBestQuality, &header, &pixels);
          releaseBlocks(header, pixels);
        },
        [&] { bareDecode(fullView, JDCT_FLOAT, 0, FullImageHeight); }},
       {"preview, memory, fast", MemoryTarget, 20, previewPixels + headerBlock, 0, strideOf(PreviewWidth) * PreviewHeight,
        [&] {
          platform::BlockHandle header, pixels;
-         extractPicture(previewView, &header, &pixels, 0);
+         decodePlanned(fixedPlan(false), previewView, 0, &header, &pixels);
          releaseBlocks(header, pixels);
        },
        [&] { bareDecode(previewView, JDCT_IFAST, PreviewCropTopRows, PreviewHeight); }},

@@ -8,6 +8,8 @@ namespace {
 
 // A directory opens with its 16-bit entry count.
 constexpr std::uint32_t DirectoryCountSize = 2;
+// It closes with the 32-bit offset of the next directory.
+constexpr std::uint32_t DirectoryLinkSize = 4;
 // A rational is a 32-bit numerator followed by a 32-bit denominator.
 constexpr std::uint32_t RationalPartSize = 4;
 constexpr std::uint32_t RationalSize = 2 * RationalPartSize;
@@ -19,34 +21,61 @@ constexpr std::uint32_t AocOrderMark = sizeof AocMark;
 constexpr std::uint32_t PentaxOrderMark = sizeof PentaxMark;
 
 template <std::size_t N>
-bool marked(ByteView window, std::uint32_t at, const char (&mark)[N]) {
-  const std::uint8_t* bytes = window.at(at, N);
-  return bytes && std::equal(mark, mark + N, bytes,
+bool marked(const SourceBytes& bytes, std::uint32_t at, const char (&mark)[N]) {
+  const std::uint8_t* found = bytes.at(at, N);
+  return found && std::equal(mark, mark + N, found,
                              [](char m, std::uint8_t b) { return static_cast<std::uint8_t>(m) == b; });
 }
 
-bool intelMark(ByteView window, std::uint32_t at) {
-  const std::uint8_t* bytes = window.at(at, 2);
-  return bytes && bytes[0] == 'I' && bytes[1] == 'I';
+bool intelMark(const SourceBytes& bytes, std::uint32_t at) {
+  const std::uint8_t* found = bytes.at(at, 2);
+  return found && found[0] == 'I' && found[1] == 'I';
 }
 
-// The directory that starts `skip` bytes after `offset`. The sum is only
-// formed once offset and skip are known to lie inside the window, so an
-// offset near 4 GiB cannot wrap around into it; a start outside the window is
-// an absent directory.
-void parseAt(ExifDirectory& directory, ByteView window, std::uint32_t offset, std::uint32_t skip,
-             std::uint32_t base, bool intelOrder) {
-  if (window.contains(offset, skip)) {
-    directory.parse(window, offset + skip, base, intelOrder);
+// The directory that starts `skip` bytes after `offset`; a start whose sum
+// passes 32 bits is an absent directory.
+void parseAt(ExifDirectory& directory, const SourceBytes& bytes, std::uint32_t offset,
+             std::uint32_t skip, std::uint32_t base, bool intelOrder) {
+  if (offset <= UINT32_MAX - skip) {
+    directory.parse(bytes, offset + skip, base, intelOrder);
   } else {
-    directory.clear(window);
+    directory.clear(bytes);
   }
+}
+
+// TIFF 6.0's field types run from 1 (BYTE) to 12 (DOUBLE), and 13 (IFD).
+constexpr std::uint16_t LastFieldType = 13;
+constexpr std::uint32_t EntryTypeField = 2;
+
+// Whether the directory at `start` reads sensibly in the given order: a
+// count whose high byte is no larger than its low one (exiftool's test for
+// a note of unknown byte order) and a first entry of a TIFF field type.
+bool sensibleIn(const SourceBytes& bytes, std::uint32_t start, bool intelOrder) {
+  ExifDirectory directory;
+  directory.parse(bytes, start, 0, intelOrder);
+  std::uint16_t type = 0;
+  const std::uint16_t count = directory.declaredCount;
+  return count != 0 && (count >> 8) <= (count & 0xFF) &&
+         directory.read16(directory.first + EntryTypeField, &type) && type >= 1 &&
+         type <= LastFieldType;
+}
+
+bool readIn(bool intelOrder, const SourceBytes& bytes, std::uint32_t position, std::uint16_t* value) {
+  const std::uint8_t* found = bytes.at(position, 2);
+  return found && (intelOrder ? readIntel16(ByteView(found, 2), 0, value)
+                              : ::read16(ByteView(found, 2), 0, value));
+}
+
+bool readIn(bool intelOrder, const SourceBytes& bytes, std::uint32_t position, std::uint32_t* value) {
+  const std::uint8_t* found = bytes.at(position, 4);
+  return found && (intelOrder ? readIntel32(ByteView(found, 4), 0, value)
+                              : ::read32(ByteView(found, 4), 0, value));
 }
 
 }  // namespace
 
-void ExifDirectory::clear(ByteView window) {
-  source = window;
+void ExifDirectory::clear(const SourceBytes& bytes) {
+  source = &bytes;
   declaredCount = 0;
   entryCount = 0;
   first = 0;
@@ -54,99 +83,119 @@ void ExifDirectory::clear(ByteView window) {
   littleEndian = false;
 }
 
-// Window rule: nothing outside the window is read.
-// - A directory whose 2-byte count lies outside the window is absent: no
-//   entries.
-// - A directory whose entries reach past the window is recorded up to its last
-//   whole 12-byte entry inside the window.
-// Every recorded entry therefore lies wholly inside the window.
-void ExifDirectory::parse(ByteView window, std::uint32_t start, std::uint32_t valueBase,
+// Nothing outside the bytes in hand is read.
+// - A directory whose 2-byte count is not in hand is absent: no entries.
+// - A directory whose entries reach past the piece holding its first entry
+//   is recorded up to its last whole 12-byte entry there; asking for the
+//   rest leaves a miss, so a file reader can fetch the directory whole.
+// Every recorded entry therefore lies wholly in hand.
+void ExifDirectory::parse(const SourceBytes& bytes, std::uint32_t start, std::uint32_t valueBase,
                           bool intelOrder) {
-  clear(window);
+  clear(bytes);
   littleEndian = intelOrder;
   std::uint16_t declared = 0;
-  if (!read16(start, &declared)) return;
-  // The count's two bytes are inside the window, so this cannot overflow.
+  if (!read16(start, &declared) || start > UINT32_MAX - DirectoryCountSize) return;
   first = start + DirectoryCountSize;
   base = valueBase;
   declaredCount = declared;
-  const std::uint32_t whole = (window.size() - first) / DirectoryEntrySize;
-  entryCount = static_cast<std::uint16_t>(std::min<std::uint32_t>(declared, whole));
+  const std::uint32_t wanted = std::min(declared, MaxDirectoryEntries);
+  // The entries and the link behind them, all in hand or missed.
+  bytes.at(first, wanted * DirectoryEntrySize + DirectoryLinkSize);
+  const std::uint32_t whole = bytes.from(first).size() / DirectoryEntrySize;
+  entryCount = static_cast<std::uint16_t>(std::min(wanted, whole));
 }
 
 bool ExifDirectory::read16(std::uint32_t position, std::uint16_t* value) const {
-  return littleEndian ? readIntel16(source, position, value) : ::read16(source, position, value);
+  return readIn(littleEndian, *source, position, value);
 }
 
 bool ExifDirectory::read32(std::uint32_t position, std::uint32_t* value) const {
-  return littleEndian ? readIntel32(source, position, value) : ::read32(source, position, value);
+  return readIn(littleEndian, *source, position, value);
 }
 
 std::uint32_t ExifDirectory::valuePosition(std::uint32_t entry, std::uint32_t count) const {
   if (entry == NoEntry) return NoEntry;
-  // Recorded entries lie wholly inside the window, value field included.
+  // Recorded entries lie wholly in hand, value field included.
   if (count <= InlineValueSize) return entry + EntryValueField;
   std::uint32_t offset = 0;
-  // base <= size is checked before size - base is formed, and base + offset
-  // only once it cannot pass the window's end.
-  if (!read32(entry + EntryValueField, &offset) || base > source.size() ||
-      offset > source.size() - base || !source.contains(base + offset, count)) {
+  if (!read32(entry + EntryValueField, &offset) || offset > UINT32_MAX - base ||
+      !source->at(base + offset, count))
     return NoEntry;
-  }
   return base + offset;
 }
 
 bool ExifDirectory::nextDirectory(std::uint32_t* offset) const {
-  // Only a directory whose every declared entry is inside has its link there.
+  // Only a directory whose every declared entry is recorded has its link
+  // behind them.
   if (entryCount != declaredCount || first == 0) return false;
   return read32(first + std::uint32_t{declaredCount} * DirectoryEntrySize, offset);
 }
 
-void TExifRoot::analyze(ByteView window) {
-  source = window;
+void TExifRoot::analyze(ByteView image) {
+  ownBytes_.emplace(image);
+  analyze(*ownBytes_);
+}
+
+void TExifRoot::analyze(const SourceBytes& bytes) {
+  source = &bytes;
   hasExif = false;
   hasMakerNote = false;
   makerNoteForm = MakerNoteForm::Unmarked;
   bigEndian.store(true, std::memory_order_relaxed);
 
   std::uint32_t ifd0Offset = 0;
-  if (read32(window, HeaderIfd0Offset, &ifd0Offset)) {
-    ifd0Directory.parse(window, ifd0Offset);
+  if (readIn(false, bytes, HeaderIfd0Offset, &ifd0Offset)) {
+    ifd0Directory.parse(bytes, ifd0Offset);
   } else {
-    ifd0Directory.clear(window);
+    ifd0Directory.clear(bytes);
   }
-  exifDirectory.clear(window);
-  makerNoteDirectory.clear(window);
+  exifDirectory.clear(bytes);
+  makerNoteDirectory.clear(bytes);
 
   // IFD0's first Exif pointer leads on.
   std::uint32_t exifOffset = 0;
   if (findEntry(ifd0Directory, TagExifPointer) == NoEntry) return;
   hasExif = true;
-  if (findLong(ifd0Directory, TagExifPointer, &exifOffset)) {
-    parseAt(exifDirectory, window, exifOffset, 0, 0, false);
-  }
+  if (findLong(ifd0Directory, TagExifPointer, &exifOffset)) exifDirectory.parse(bytes, exifOffset);
 
   // Every MakerNote entry is followed in turn, so the last one decides.
   for (std::uint16_t i = 0; i < exifDirectory.entryCount; ++i) {
     std::uint16_t tag = 0;
     std::uint32_t note = 0;
     const std::uint32_t entry = exifDirectory.entryAt(i);
-    // A recorded entry lies wholly inside the window: its value field reads.
+    // A recorded entry lies wholly in hand: its value field reads.
     if (!exifDirectory.read16(entry, &tag) || tag != TagMakerNote ||
         !exifDirectory.read32(entry + EntryValueField, &note))
       continue;
-    hasMakerNote = true;
-    makerNoteForm = MakerNoteForm::Unmarked;
-    if (marked(window, note, PentaxMark)) {
-      makerNoteForm = MakerNoteForm::Pentax;
-      parseAt(makerNoteDirectory, window, note, PentaxNoteHeaderSize, note,
-              intelMark(window, note + PentaxOrderMark));
-    } else {
-      if (marked(window, note, AocMark)) makerNoteForm = MakerNoteForm::Aoc;
-      parseAt(makerNoteDirectory, window, note, MakerNoteHeaderSize, 0,
-              makerNoteForm == MakerNoteForm::Aoc && intelMark(window, note + AocOrderMark));
-    }
+    parseMakerNote(note);
   }
+}
+
+// The *istD's unmarked note is read as the file is. A marked note carries a
+// byte-order mark, but tools that rewrite notes write a fixed mark over
+// entries in the file's order; like exiftool, the order the directory itself
+// makes sense in wins over the mark.
+void TExifRoot::parseMakerNote(std::uint32_t note) {
+  hasMakerNote = true;
+  makerNoteForm = MakerNoteForm::Unmarked;
+  std::uint32_t skip = MakerNoteHeaderSize, base = 0, orderMark = 0;
+  if (marked(*source, note, PentaxMark)) {
+    makerNoteForm = MakerNoteForm::Pentax;
+    skip = PentaxNoteHeaderSize;
+    base = note;
+    orderMark = PentaxOrderMark;
+  } else if (marked(*source, note, AocMark)) {
+    makerNoteForm = MakerNoteForm::Aoc;
+    orderMark = AocOrderMark;
+  }
+  bool intel = false;
+  if (makerNoteForm != MakerNoteForm::Unmarked && note <= UINT32_MAX - skip) {
+    // The mark lies before the directory, inside the note's first bytes.
+    intel = intelMark(*source, note + orderMark);
+    if (!sensibleIn(*source, note + skip, intel) && sensibleIn(*source, note + skip, !intel))
+      intel = !intel;
+  }
+  parseAt(makerNoteDirectory, *source, note, skip, base, intel);
 }
 
 std::uint32_t TExifRoot::findEntry(const ExifDirectory& directory, std::uint16_t tag) const {
@@ -170,6 +219,32 @@ bool TExifRoot::findLong(const ExifDirectory& directory, std::uint16_t tag,
   return entry != NoEntry && directory.read32(entry + EntryValueField, value);
 }
 
+bool TExifRoot::findOffset(const ExifDirectory& directory, std::uint16_t tag,
+                           std::uint32_t* value) const {
+  const std::uint32_t entry = findEntry(directory, tag);
+  std::uint16_t type = 0, shortValue = 0;
+  std::uint32_t count = 0;
+  if (entry == NoEntry || !directory.read16(entry + EntryTypeField, &type) ||
+      !directory.read32(entry + EntryCountField, &count) || count != 1)
+    return false;
+  if (type == TiffLong) return directory.read32(entry + EntryValueField, value);
+  if (type != TiffShort || !directory.read16(entry + EntryValueField, &shortValue)) return false;
+  *value = shortValue;
+  return true;
+}
+
+const std::uint8_t* TExifRoot::findBytes(const ExifDirectory& directory, std::uint16_t tag,
+                                         std::uint32_t count) const {
+  const std::uint32_t entry = findEntry(directory, tag);
+  std::uint16_t type = 0;
+  std::uint32_t stored = 0;
+  if (count > InlineValueSize || entry == NoEntry || !directory.read16(entry + EntryTypeField, &type) ||
+      (type != TiffByte && type != TiffUndefined) ||
+      !directory.read32(entry + EntryCountField, &stored) || stored != count)
+    return nullptr;
+  return source->at(entry + EntryValueField, count);
+}
+
 bool TExifRoot::findRational(const ExifDirectory& directory, std::uint16_t tag,
                              std::uint32_t* numerator, std::uint32_t* denominator) const {
   const std::uint32_t position = directory.valuePosition(findEntry(directory, tag), RationalSize);
@@ -177,14 +252,37 @@ bool TExifRoot::findRational(const ExifDirectory& directory, std::uint16_t tag,
          directory.read32(position + RationalPartSize, denominator);
 }
 
+namespace {
+
+// IFD0's Model as stored: its ASCII bytes, when they are in hand.
+ByteView modelText(const TExifRoot& record) {
+  const std::uint32_t entry = record.findEntry(record.ifd0Directory, TagModel);
+  std::uint32_t count = 0;
+  if (entry == NoEntry || !record.ifd0Directory.read32(entry + EntryCountField, &count))
+    return ByteView();
+  const std::uint32_t position = record.ifd0Directory.valuePosition(entry, count);
+  const std::uint8_t* text = position == NoEntry ? nullptr : record.source->at(position, count);
+  return ByteView(text, count);
+}
+
+bool sameText(const std::uint8_t* bytes, const char* text, std::uint32_t length) {
+  return std::equal(bytes, bytes + length, text,
+                    [](std::uint8_t b, char t) { return b == static_cast<std::uint8_t>(t); });
+}
+
+}  // namespace
+
 bool TExifRoot::modelBegins(const char* prefix) const {
   const std::uint32_t length = static_cast<std::uint32_t>(std::strlen(prefix));
-  const std::uint32_t entry = findEntry(ifd0Directory, TagModel);
-  std::uint32_t count = 0;
-  if (entry == NoEntry || !ifd0Directory.read32(entry + EntryCountField, &count) || count < length)
-    return false;
-  const std::uint32_t position = ifd0Directory.valuePosition(entry, count);
-  const std::uint8_t* text = position == NoEntry ? nullptr : source.at(position, length);
-  return text && std::equal(text, text + length, prefix,
-                            [](std::uint8_t b, char p) { return b == static_cast<std::uint8_t>(p); });
+  const ByteView model = modelText(*this);
+  return model.size() >= length && sameText(model.data(), prefix, length);
+}
+
+bool TExifRoot::modelIs(const char* wanted) const {
+  const std::uint32_t length = static_cast<std::uint32_t>(std::strlen(wanted));
+  const ByteView model = modelText(*this);
+  if (model.size() < length || !sameText(model.data(), wanted, length)) return false;
+  for (std::uint32_t i = length; i < model.size(); ++i)
+    if (model.data()[i] != '\0' && model.data()[i] != ' ') return false;
+  return true;
 }

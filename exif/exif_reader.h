@@ -1,6 +1,6 @@
 // The analysis record of a PENTAX raw file's shooting information: the TIFF
 // header, IFD0, the EXIF directory and the camera's maker-note directory,
-// each recorded as where its 12-byte entries lie inside the source window,
+// each recorded as where its 12-byte entries lie in the bytes in hand,
 // in which byte order and from which base its value offsets count. Values
 // are never copied; a formatter finds its entry by tag and reads the value
 // where it lies.
@@ -8,11 +8,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "exif/exif_tags.h"
 #include "exif/lens_table.h"
 #include "io/byte_order.h"
 #include "io/byte_view.h"
+#include "io/source_bytes.h"
 
 // TIFF 6.0: a directory entry is tag (2), type (2), count (4), value field (4).
 constexpr std::uint32_t DirectoryEntrySize = 12;
@@ -41,6 +43,21 @@ using FieldBuffer = char[FieldBufferSize];
 // position 0 never names an entry.
 constexpr std::uint32_t NoEntry = 0;
 
+// A directory's bytes are read in one piece of at most this size where they
+// lie beyond the header window (the plug-in's DirectoryReadSize): its count,
+// its entries and its next-directory link, so no directory of either mode
+// records more entries than fit there, (65536 - 2 - 4) / 12.
+constexpr std::uint32_t DirectoryPieceSize = 65536;
+constexpr std::uint16_t MaxDirectoryEntries = (DirectoryPieceSize - 2 - 4) / DirectoryEntrySize;
+
+// TIFF 6.0 field types the reader tells apart.
+enum FieldType : std::uint16_t {
+  TiffByte = 1,
+  TiffShort = 3,
+  TiffLong = 4,
+  TiffUndefined = 7,
+};
+
 // How the maker note announced itself.
 enum class MakerNoteForm {
   Unmarked,  // neither mark: read as the *istD's note all the same
@@ -48,44 +65,44 @@ enum class MakerNoteForm {
   Pentax,    // "PENTAX \0"
 };
 
-// A directory holds every entry its 16-bit count declares that lies wholly
-// inside the window: no cap beyond the window and the count itself, so a
-// later body's longer directories are read whole.
+// A directory holds every entry its 16-bit count declares, up to
+// MaxDirectoryEntries, that lies wholly inside the bytes in hand: a later
+// body's longer directories are read whole.
 class ExifDirectory {
  public:
-  ByteView source;
+  const SourceBytes* source = nullptr;
   std::uint16_t declaredCount = 0;  // as the directory's count says
-  std::uint16_t entryCount = 0;     // the whole entries inside the window
+  std::uint16_t entryCount = 0;     // the whole entries in hand
   std::uint32_t first = 0;          // position of entry 0
   std::uint32_t base = 0;           // where the value offsets count from
   bool littleEndian = false;        // "II": values in the other order than the file's
 
   // Records the directory starting at `start`, its value offsets counting
   // from `valueBase`.
-  void parse(ByteView window, std::uint32_t start, std::uint32_t valueBase = 0,
+  void parse(const SourceBytes& bytes, std::uint32_t start, std::uint32_t valueBase = 0,
              bool intelOrder = false);
   // Records an absent directory: no entries.
-  void clear(ByteView window);
+  void clear(const SourceBytes& bytes);
 
   // Position of entry i, or NoEntry from entryCount on.
   std::uint32_t entryAt(std::uint32_t i) const {
     return i < entryCount ? first + i * DirectoryEntrySize : NoEntry;
   }
-  // Reads in the directory's byte order; false outside the window.
+  // Reads in the directory's byte order; false where the bytes are not in hand.
   bool read16(std::uint32_t position, std::uint16_t* value) const;
   bool read32(std::uint32_t position, std::uint32_t* value) const;
-  // Position in the window of the `count` value bytes of `entry`: in the
-  // value field when they fit there, else at base + the field's offset;
-  // NoEntry when they are not all inside the window.
+  // Position of the `count` value bytes of `entry`: in the value field when
+  // they fit there, else at base + the field's offset; NoEntry when they are
+  // not all in hand.
   std::uint32_t valuePosition(std::uint32_t entry, std::uint32_t count) const;
   // The offset in the link after the declared entries (0 ends the chain);
-  // false when the link lies outside the window.
+  // false when the link is not in hand.
   bool nextDirectory(std::uint32_t* offset) const;
 };
 
 class TByteOrder {
  public:
-  ByteView source;
+  const SourceBytes* source = nullptr;
 };
 
 class TExifRoot : public TByteOrder {
@@ -97,16 +114,33 @@ class TExifRoot : public TByteOrder {
   ExifDirectory exifDirectory;
   ExifDirectory makerNoteDirectory;
 
-  // Resets the record and walks IFD0, the EXIF directory and the maker note.
-  void analyze(ByteView window);
+  TExifRoot() = default;
+  // The directories point into the record's bytes.
+  TExifRoot(const TExifRoot&) = delete;
+  TExifRoot& operator=(const TExifRoot&) = delete;
+
+  // Resets the record and walks IFD0, the EXIF directory and the maker note
+  // of `bytes`, which must outlive the record's use.
+  void analyze(const SourceBytes& bytes);
+  // The same over a memory image (or a window standing for a whole file).
+  void analyze(ByteView image);
   // Position of the first recorded entry of `directory` carrying `tag`, or
   // NoEntry.
   std::uint32_t findEntry(const ExifDirectory& directory, std::uint16_t tag) const;
   // The 32-bit value in the value field of `tag`'s entry; false when the tag
   // is missing.
   bool findLong(const ExifDirectory& directory, std::uint16_t tag, std::uint32_t* value) const;
+  // An offset or a length as TIFF stores one: a single LONG, or a single
+  // SHORT; false for any other type or count.
+  bool findOffset(const ExifDirectory& directory, std::uint16_t tag, std::uint32_t* value) const;
+  // The `count` bytes of a BYTE or UNDEFINED value of exactly that count
+  // (at most four, in the value field); nullptr for any other form.
+  const std::uint8_t* findBytes(const ExifDirectory& directory, std::uint16_t tag,
+                                std::uint32_t count) const;
   // Whether IFD0's Model (ASCII) begins with `prefix`.
   bool modelBegins(const char* prefix) const;
+  // Whether IFD0's Model is `model`, NULs and blanks behind it aside.
+  bool modelIs(const char* model) const;
 
  protected:
   // The 16-bit value in the first two bytes of the value field of `tag`'s
@@ -114,9 +148,13 @@ class TExifRoot : public TByteOrder {
   bool findShort(const ExifDirectory& directory, std::uint16_t tag, std::uint16_t* value) const;
   // The two 32-bit parts of the rational that the value field of `tag`'s
   // entry points at; false when the tag is missing or the rational's eight
-  // bytes are not wholly inside the window.
+  // bytes are not in hand.
   bool findRational(const ExifDirectory& directory, std::uint16_t tag,
                     std::uint32_t* numerator, std::uint32_t* denominator) const;
+
+ private:
+  void parseMakerNote(std::uint32_t note);
+  std::optional<SourceBytes> ownBytes_;
 };
 
 // The record for a PENTAX file, with its eleven field formatters (numeric

@@ -34,12 +34,17 @@ void appendLine(char (&text)[TextBufferSize], std::size_t* length, const char* f
 
 }  // namespace
 
-void buildInfoText(ByteView window, char (&text)[TextBufferSize]) {
+void buildInfoText(ByteView image, char (&text)[TextBufferSize]) {
+  const SourceBytes bytes(image);
+  buildInfoText(bytes, text);
+}
+
+void buildInfoText(const SourceBytes& bytes, char (&text)[TextBufferSize]) {
   text[0] = '\0';
   void* memory = platform::heapAlloc(sizeof(TExifRootPENTAXistD));
   if (memory == nullptr) return;
   auto* record = new (memory) TExifRootPENTAXistD;
-  record->analyze(window);
+  record->analyze(bytes);
 
   FieldBuffer fieldBuffer;
   std::size_t length = 0;

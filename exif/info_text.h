@@ -5,10 +5,13 @@
 #include <cstddef>
 
 #include "io/byte_view.h"
+#include "io/source_bytes.h"
 
 constexpr std::size_t TextBufferSize = 1024;
 
-// Walks the TIFF, EXIF and maker-note directories of `window` (byte 0 is the
-// TIFF header) and writes the text, possibly empty, NUL-terminated, into
-// `text`. Never fails: what cannot be read is left out.
-void buildInfoText(ByteView window, char (&text)[TextBufferSize]);
+// Walks the TIFF, EXIF and maker-note directories of the bytes in hand
+// (position 0 is the TIFF header) and writes the text, possibly empty,
+// NUL-terminated, into `text`. Never fails: what cannot be read is left out.
+void buildInfoText(const SourceBytes& bytes, char (&text)[TextBufferSize]);
+// The same over a memory image.
+void buildInfoText(ByteView image, char (&text)[TextBufferSize]);

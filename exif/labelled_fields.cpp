@@ -29,8 +29,26 @@ constexpr const char* UnknownMeteringMode = "不明";
 // A camera that writes no MeteringMode was exposed by hand.
 constexpr const char* NoMeteringMode = "ﾏﾆｭｱﾙ露出";
 
-// No catch-all: another focus-mode value gives no field.
-constexpr CodeLabel focusModeLabels[] = {{3, "MF"}, {16, "AF-S"}, {17, "AF-C"}};
+// The codes exiftool's Pentax FocusMode table names for PENTAX bodies (0,
+// "Normal", aside: the *istD's text leaves it out). Bit 8 marks release
+// priority; focus priority goes unsaid, as on the *istD's rows. No catch-all:
+// another value gives no field.
+constexpr CodeLabel focusModeLabels[] = {
+    {1, "ﾏｸﾛ"},
+    {2, "無限遠"},
+    {3, "MF"},
+    {4, "ｽｰﾊﾟｰﾏｸﾛ"},
+    {5, "ﾊﾟﾝﾌｫｰｶｽ"},
+    {16, "AF-S"},
+    {17, "AF-C"},
+    {18, "AF-A"},
+    {32, "ｺﾝﾄﾗｽﾄAF"},
+    {33, "追尾ｺﾝﾄﾗｽﾄAF"},
+    {272, "AF-S(ﾚﾘｰｽﾞ優先)"},
+    {273, "AF-C(ﾚﾘｰｽﾞ優先)"},
+    {274, "AF-A(ﾚﾘｰｽﾞ優先)"},
+    {288, "ｺﾝﾄﾗｽﾄAF(ﾚﾘｰｽﾞ優先)"},
+};
 
 constexpr const char* FlashNotFired = "F非発光";
 constexpr const char* FlashFired = "F発光";
@@ -147,9 +165,9 @@ bool lensCode(const TExifRoot& record, std::uint16_t tag, const LensCodeLayout* 
   while (layout + 1 < layouts + layoutCount && layout->recordLength != count) ++layout;
   const std::uint32_t position = note.valuePosition(entry, count);
   std::uint8_t seriesByte = 0, high = 0, low = 0;
-  if (position == NoEntry || !record.source.u8(position + layout->seriesByte, &seriesByte) ||
-      !record.source.u8(position + layout->idByte, &high) ||
-      !record.source.u8(position + layout->idByte + layout->idBytes - 1, &low))
+  if (position == NoEntry || !record.source->u8(position + layout->seriesByte, &seriesByte) ||
+      !record.source->u8(position + layout->idByte, &high) ||
+      !record.source->u8(position + layout->idByte + layout->idBytes - 1, &low))
     return false;
   *series = layout->idBytes == 1 ? seriesByte : seriesByte & SeriesBits;
   *id = layout->idBytes == 1 ? high : std::uint32_t{high} << 8 | low;

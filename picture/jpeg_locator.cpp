@@ -1,7 +1,7 @@
 // The locator reads the directories through the EXIF reader, whose every
-// read is bounds-checked against the view. The IFD chain is followed a fixed
-// two steps, so a chain that loops back costs nothing more, and a link back
-// to a directory already read ends the walk.
+// read is checked against the bytes in hand. The IFD chain is followed a
+// fixed two steps, so a chain that loops back costs nothing more, and a link
+// back to a directory already read ends the walk.
 #include "picture/jpeg_locator.h"
 
 #include "exif/exif_reader.h"
@@ -9,8 +9,11 @@
 namespace {
 
 constexpr char PentaxModelPrefix[] = "PENTAX";
+// The *istD's Model as the camera writes it.
+constexpr char IstdModel[] = "PENTAX *ist D";
 // IFD0 -> IFD1 (the thumbnail) -> IFD2 (the full-size JPEG).
 constexpr int StepsToFullSizeDirectory = 2;
+// PreviewImageBorders is int8u[4]: top, bottom, left, right.
 constexpr std::uint32_t BorderCount = 4;
 
 std::optional<JpegSpan> spanOf(std::uint32_t offset, std::uint32_t length) {
@@ -20,20 +23,20 @@ std::optional<JpegSpan> spanOf(std::uint32_t offset, std::uint32_t length) {
 
 // A link back to a directory already read is a loop, not IFD2: an IFD1
 // linking to itself would otherwise hand over its thumbnail as the picture.
-std::optional<JpegSpan> fullSizeSpan(const TExifRoot& record, ByteView header) {
+std::optional<JpegSpan> fullSizeSpan(const TExifRoot& record) {
   ExifDirectory directory = record.ifd0Directory;
   std::uint32_t read[StepsToFullSizeDirectory] = {};
   for (int step = 0; step < StepsToFullSizeDirectory; ++step) {
     read[step] = directory.first;
     std::uint32_t next = 0;
     if (!directory.nextDirectory(&next) || next == 0) return std::nullopt;
-    directory.parse(header, next);
+    directory.parse(*record.source, next);
     for (int earlier = 0; earlier <= step; ++earlier)
       if (directory.first == read[earlier]) return std::nullopt;
   }
   std::uint32_t offset = 0, length = 0;
-  if (!record.findLong(directory, TagJpegOffset, &offset) ||
-      !record.findLong(directory, TagJpegLength, &length))
+  if (!record.findOffset(directory, TagJpegOffset, &offset) ||
+      !record.findOffset(directory, TagJpegLength, &length))
     return std::nullopt;
   return spanOf(offset, length);
 }
@@ -44,26 +47,24 @@ std::optional<JpegSpan> fullSizeSpan(const TExifRoot& record, ByteView header) {
 std::optional<JpegSpan> previewSpan(const TExifRoot& record) {
   const ExifDirectory& note = record.makerNoteDirectory;
   std::uint32_t start = 0, length = 0;
-  if (!record.hasMakerNote || !record.findLong(note, TagPreviewStart, &start) ||
-      !record.findLong(note, TagPreviewLength, &length) || start > UINT32_MAX - note.base)
+  if (!record.hasMakerNote || !record.findOffset(note, TagPreviewStart, &start) ||
+      !record.findOffset(note, TagPreviewLength, &length) || start > UINT32_MAX - note.base)
     return std::nullopt;
   return spanOf(note.base + start, length);
 }
 
 FrameBorders bordersOf(const TExifRoot& record) {
-  const ExifDirectory& note = record.makerNoteDirectory;
-  const std::uint32_t entry = record.findEntry(note, TagPreviewBorders);
-  const std::uint8_t* bytes = entry == NoEntry ? nullptr : record.source.at(entry + EntryValueField, BorderCount);
+  const std::uint8_t* bytes = record.findBytes(record.makerNoteDirectory, TagPreviewBorders, BorderCount);
   if (!bytes) return FrameBorders{0, 0, 0, 0};
   return FrameBorders{bytes[0], bytes[1], bytes[2], bytes[3]};
 }
 
 }  // namespace
 
-std::optional<LocatedJpegs> locateJpegs(ByteView header) {
+std::optional<LocatedJpegs> locateJpegs(const SourceBytes& bytes) {
   TExifRoot record;
-  record.analyze(header);
+  record.analyze(bytes);
   if (!record.modelBegins(PentaxModelPrefix)) return std::nullopt;
-  return LocatedJpegs{fullSizeSpan(record, header), previewSpan(record), bordersOf(record),
-                      record.makerNoteForm != MakerNoteForm::Unmarked};
+  return LocatedJpegs{fullSizeSpan(record), previewSpan(record), bordersOf(record),
+                      record.makerNoteForm != MakerNoteForm::Unmarked, record.modelIs(IstdModel)};
 }

@@ -1,17 +1,16 @@
-// Finding a PENTAX raw file's two embedded JPEGs through its own directories,
-// for files where the *istD's fixed layout does not hold: IFD0 -> IFD1 ->
-// IFD2 for the full-size JPEG, the maker note for the preview and its black
-// borders (exiftool's Pentax.pm documents both).
+// Finding a PENTAX raw file's two embedded JPEGs through its own directories:
+// IFD0 -> IFD1 -> IFD2 for the full-size JPEG, the maker note for the
+// preview and its black borders (exiftool's Pentax.pm documents both).
 #pragma once
 
 #include <cstdint>
 #include <optional>
 
-#include "io/byte_view.h"
+#include "io/source_bytes.h"
 
 // A JPEG's bytes in the raw file, counted from the TIFF header (the raw
-// file's first byte); never empty. Nothing says they lie inside the view
-// they were found through: in file mode they usually lie beyond it.
+// file's first byte); never empty. Nothing says they are in hand: in file
+// mode they usually lie beyond what the walk read.
 struct JpegSpan {
   std::uint32_t offset;
   std::uint32_t length;
@@ -32,9 +31,10 @@ struct LocatedJpegs {
   FrameBorders previewBorders;
   // The maker note opens "AOC\0" or "PENTAX \0".
   bool markedMakerNote;
+  // IFD0's Model is the *istD's, whose JPEGs also sit at fixed bytes.
+  bool istD;
 };
 
-// What `header` (byte 0 is the TIFF header: a memory image, or the header
-// window of a file) says about the JPEGs; nothing unless IFD0's Model begins
-// "PENTAX".
-std::optional<LocatedJpegs> locateJpegs(ByteView header);
+// What the bytes in hand say about the JPEGs; nothing unless IFD0's Model
+// begins "PENTAX".
+std::optional<LocatedJpegs> locateJpegs(const SourceBytes& bytes);

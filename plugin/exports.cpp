@@ -7,21 +7,20 @@
 #include <exception>
 
 #include "exif/info_text.h"
+#include "picture/camera_layout.h"
 #include "picture/dib_decode.h"
 #include "picture/jpeg_probe.h"
-#include "plugin/camera_layout.h"
-#include "plugin/extract_picture.h"
-#include "plugin/located_jpeg.h"
+#include "picture/picture_plan.h"
+#include "plugin/picture_request.h"
 #include "plugin/plugin_info.h"
+#include "plugin/raw_source.h"
 #include "plugin/settings.h"
-#include "plugin/source_region.h"
 
 namespace {
 
 // IsSupported's second argument points at the file's bytes when any of its
 // upper 16 bits is set; below that it is a file handle.
 constexpr std::uintptr_t LowestBytesPointer = 0x10000;
-constexpr std::uint32_t SupportReadSize = 65536;  // what IsSupported reads from a handle
 constexpr std::uint32_t TextBlockSlack = 4;       // zero bytes behind the text's NUL
 
 // Runs an entry point's body; an exception that escapes it becomes `failure`.
@@ -48,20 +47,15 @@ std::uint32_t pictureRequest(bool fullSize) {
   return RequestBestQuality | (fullSize ? RequestFullSize : 0u);
 }
 
+// A PEF is a big-endian TIFF, whichever way its JPEGs are found: the fixed
+// preview probes in the window the handle gives, or a located JPEG holds a
+// frame.
 bool supportedHandle(std::uintptr_t handle) {
-  auto* memory = static_cast<std::uint8_t*>(platform::heapAlloc(SupportReadSize));
-  if (!memory) return false;
-  std::uint32_t got = 0;
-  bool supported = false;
-  if (platform::readHostHandle(handle, memory, SupportReadSize, &got)) {
-    const ByteView bytes(memory, got);
-    // A PEF is a big-endian TIFF, whichever way its JPEGs are found.
-    supported = isBigEndianTiff(bytes) &&
-                (probeFrame(bytes, PreviewOffset, CameraFrameLimits).has_value() ||
-                 locatedFrameBehindHandle(handle, bytes));
-  }
-  platform::heapFree(memory);
-  return supported;
+  RawSource source(HostHandle{handle});
+  if (source.readWindow() != Success) return false;
+  const ByteView window = source.bytes().from(0);
+  return isBigEndianTiff(window) &&
+         (probeFrame(window, PreviewOffset, FixedFrameLimits).has_value() || locatedFrameHolds(source));
 }
 
 // Copies a non-empty text, with its NUL and four more zero bytes, into a
@@ -86,78 +80,40 @@ PluginResult handOverText(const char* text, platform::BlockHandle* block) {
 
 PluginResult pictureInfo(const char* source, std::int32_t offsetOrSize, std::uint32_t mode,
                          PictureInfo* info) {
-  // One reading of the setting serves the request word, width and height,
-  // so a change between readings cannot report a mixed size.
+  // One reading of the setting serves the plan, width and height, so a
+  // change between readings cannot report a mixed size.
   const bool fullSize = readFullSizeSetting();
-  const std::uint32_t request = RequestHeader | pictureRequest(fullSize);
   char text[TextBufferSize];
-  std::optional<PictureSize> located;
-  if (mode == SourceFile) {
-    SourceBuffer header;
-    if (PluginResult result = readSourceRegion(source, offsetOrSize, request, &header)) return result;
-    buildInfoText(header.view(), text);
-    located = locatedFileSize(source, offsetOrSize, header.view(), fullSize);
-    platform::heapFree(header.memory);
-  } else {
-    const ByteView image = memoryImage(source, offsetOrSize);
-    buildInfoText(image, text);
-    located = locatedMemorySize(image, fullSize);
-  }
-  // The fixed layout's sizes unless a located frame gives its own.
-  const PictureSize size = located.value_or(
-      fullSize ? PictureSize{FullImageWidth, FullImageHeight} : PictureSize{PreviewWidth, PreviewHeight});
+  PictureSize size{};
+  RawSource raw = mode == SourceFile ? RawSource(source, offsetOrSize)
+                                     : RawSource(memoryImage(source, offsetOrSize));
+  if (PluginResult window = raw.readWindow()) return window;
+  if (PluginResult described = describePicture(raw, fullSize, text, &size)) return described;
   platform::BlockHandle textBlock;
   if (PluginResult result = handOverText(text, &textBlock)) return result;
   *info = PictureInfo{0, 0, size.width, size.height, 0, 0, BitsPerPixel, textBlock};
   return Success;
 }
 
-// The fixed layout first: when its region was read and probes, the picture
-// is today's. Otherwise the located JPEG, when one probes; else the fixed
-// layout's result (a region the file is too short for is a ReadError, a
-// region that does not probe UnsupportedFormat). Memory that could not be
-// had for the fixed region ends the request as before.
-PluginResult picture(const char* source, std::int32_t offsetOrSize, std::uint32_t mode,
-                     std::uint32_t request, platform::BlockHandle* header,
-                     platform::BlockHandle* pixels) {
-  if (mode == SourceFile) {
-    SourceBuffer region;
-    const PluginResult read = readSourceRegion(source, offsetOrSize, request, &region);
-    if (read == Success && fixedFrameProbes(region.view())) {
-      const PluginResult result = extractPicture(region.view(), header, pixels, request);
-      platform::heapFree(region.memory);
-      return result;
-    }
-    if (read == Success) platform::heapFree(region.memory);
-    if (read == OutOfMemory) return read;
-    const bool fullSize = (request & RequestFullSize) != 0;
-    return locatedFilePicture(source, offsetOrSize, fullSize, request, header, pixels)
-        .value_or(read == Success ? UnsupportedFormat : read);
-  }
-  // A memory image holds both JPEGs; the setting picks one for either export.
-  const bool fullSize = readFullSizeSetting();
-  ByteView region;
-  const ByteView image = memoryImage(source, offsetOrSize);
-  const PluginResult located = locateMemoryRegion(image.data(), offsetOrSize, fullSize, &region);
-  if (located == Success && fixedFrameProbes(region)) return extractPicture(region, header, pixels, request);
-  return locatedMemoryPicture(image, fullSize, request, header, pixels)
-      .value_or(located == Success ? UnsupportedFormat : located);
-}
-
 bool knownSource(std::uint32_t mode) { return mode == SourceFile || mode == SourceMemory; }
 
 // GetPicture (best quality) and GetPreview (fastest). In file mode the
-// setting picks GetPicture's JPEG here and GetPreview always reads the
-// preview; on a memory image picture() picks the JPEG for both.
+// setting picks GetPicture's JPEG and GetPreview always shows the preview;
+// a memory image holds both JPEGs, and the setting picks one for either.
 std::int32_t pictureExport(const char* source, std::int32_t offsetOrSize, std::uint32_t flags,
                            platform::BlockHandle* header, platform::BlockHandle* pixels,
                            bool preview) {
   return guarded(OutOfMemory, [&] {
     const std::uint32_t mode = flags & SourceModeMask;
     if (!knownSource(mode) || !header || !pixels) return UnsupportedFormat;
-    const bool fullSize = !preview && mode == SourceFile && readFullSizeSetting();
-    const std::uint32_t request = preview ? 0u : pictureRequest(fullSize);
-    return picture(source, offsetOrSize, mode, request, header, pixels);
+    if (mode == SourceFile) {
+      const bool fullSize = !preview && readFullSizeSetting();
+      RawSource raw(source, offsetOrSize);
+      return decodePicture(raw, fullSize, preview ? 0u : pictureRequest(fullSize), header, pixels);
+    }
+    RawSource raw(memoryImage(source, offsetOrSize));
+    const bool fullSize = readFullSizeSetting();
+    return decodePicture(raw, fullSize, preview ? 0u : RequestBestQuality, header, pixels);
   });
 }
 

@@ -20,8 +20,10 @@ ReadPlan planRead(std::int32_t offset, std::uint32_t request, std::uint32_t file
           std::min<std::int64_t>(size, PreviewWindowEnd) - PreviewOffset};
 }
 
-bool planIsReadable(const ReadPlan& plan) {
-  return plan.position >= 0 && plan.position <= INT32_MAX && plan.length > MaxRefusedRegionSize &&
+// A fixed region must be longer than MaxRefusedRegionSize; other bytes need
+// only be there.
+bool planIsReadable(const ReadPlan& plan, std::int64_t shortest) {
+  return plan.position >= 0 && plan.position <= INT32_MAX && plan.length >= shortest &&
          plan.length <= UINT32_MAX - ReadSlack;
 }
 
@@ -33,11 +35,12 @@ ReadPlan planBytes(std::int32_t offset, std::uint32_t position, std::uint32_t le
 }
 
 template <typename Plan>
-PluginResult readPlanned(platform::FileHandle file, Plan planOf, SourceBuffer* buffer) {
+PluginResult readPlanned(platform::FileHandle file, Plan planOf, std::int64_t shortest,
+                         SourceBuffer* buffer) {
   std::uint32_t fileSize = 0;
   if (!platform::fileSize(file, &fileSize)) return ReadError;
   const ReadPlan plan = planOf(fileSize);
-  if (!planIsReadable(plan)) return ReadError;
+  if (!planIsReadable(plan, shortest)) return ReadError;
 
   const auto length = static_cast<std::uint32_t>(plan.length);
   auto* memory = static_cast<std::uint8_t*>(platform::heapAlloc(std::size_t{length} + ReadSlack));
@@ -52,27 +55,28 @@ PluginResult readPlanned(platform::FileHandle file, Plan planOf, SourceBuffer* b
   return Success;
 }
 
-template <typename Plan>
-PluginResult readFromFile(const char* fileName, Plan planOf, SourceBuffer* buffer) {
+}  // namespace
+
+PluginResult readSourceRegion(platform::FileHandle file, std::int32_t offset, std::uint32_t request,
+                              SourceBuffer* buffer) {
+  return readPlanned(
+      file, [&](std::uint32_t fileSize) { return planRead(offset, request, fileSize); },
+      MaxRefusedRegionSize + 1, buffer);
+}
+
+PluginResult readSourceRegion(const char* fileName, std::int32_t offset, std::uint32_t request,
+                              SourceBuffer* buffer) {
   platform::FileHandle file;
   if (!fileName || !platform::openForReading(fileName, &file)) return ReadError;
-  const PluginResult result = readPlanned(file, planOf, buffer);
+  const PluginResult result = readSourceRegion(file, offset, request, buffer);
   platform::closeFile(file);
   return result;
 }
 
-}  // namespace
-
-PluginResult readSourceRegion(const char* fileName, std::int32_t offset, std::uint32_t request,
-                              SourceBuffer* buffer) {
-  return readFromFile(
-      fileName, [&](std::uint32_t fileSize) { return planRead(offset, request, fileSize); }, buffer);
-}
-
-PluginResult readFileBytes(const char* fileName, std::int32_t offset, std::uint32_t position,
+PluginResult readFileBytes(platform::FileHandle file, std::int32_t offset, std::uint32_t position,
                            std::uint32_t length, SourceBuffer* buffer) {
-  return readFromFile(
-      fileName, [&](std::uint32_t fileSize) { return planBytes(offset, position, length, fileSize); },
+  return readPlanned(
+      file, [&](std::uint32_t fileSize) { return planBytes(offset, position, length, fileSize); }, 1,
       buffer);
 }
 

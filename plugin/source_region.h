@@ -5,7 +5,8 @@
 #include <cstdint>
 
 #include "io/byte_view.h"
-#include "plugin/camera_layout.h"
+#include "picture/camera_layout.h"
+#include "platform/platform.h"
 #include "plugin/plugin_types.h"
 
 constexpr std::int32_t HeaderReadSize = 65536;      // TIFF header and EXIF data
@@ -27,11 +28,14 @@ struct SourceBuffer {
 // ReadError. On failure nothing is allocated and `buffer` is untouched.
 PluginResult readSourceRegion(const char* fileName, std::int32_t offset, std::uint32_t request,
                               SourceBuffer* buffer);
+// The same from a file already open.
+PluginResult readSourceRegion(platform::FileHandle file, std::int32_t offset, std::uint32_t request,
+                              SourceBuffer* buffer);
 
 // Reads `length` bytes, fewer where the file ends, from byte `position` of
-// the raw file at `offset` in `fileName`: Success, OutOfMemory or ReadError,
-// as readSourceRegion.
-PluginResult readFileBytes(const char* fileName, std::int32_t offset, std::uint32_t position,
+// the raw file at `offset` in the open `file`: Success, OutOfMemory or
+// ReadError, as readSourceRegion.
+PluginResult readFileBytes(platform::FileHandle file, std::int32_t offset, std::uint32_t position,
                            std::uint32_t length, SourceBuffer* buffer);
 
 // The full-size or preview region of a memory image, in place: Success or

@@ -264,10 +264,11 @@ std::vector<BadFile> structureRecipes() {
   files.push_back({"structure-sound", build([](located_pef::File&) {}), opens});
   files.push_back({"structure-ifd-chain-loops",
                    build([](located_pef::File& f) { located_pef::put32(f.bytes, f.ifd1Link, f.ifd0); }), opens});
+  // A JPEG the file is too short for.
   files.push_back({"structure-offsets-past-end", build([](located_pef::File& f) {
                      located_pef::put32(f.bytes, f.previewLength + 12, 0x7FFFFF00, true);
                      located_pef::put32(f.bytes, f.fullSizeLength - 12, 0xFFFFFFFF);
-                   }), refused});
+                   }), {Ok, 3, ReadFailed, ReadFailed, 0}});
   // The JPEG is read as far as the file goes.
   files.push_back({"structure-lengths-past-end", build([](located_pef::File& f) {
                      located_pef::put32(f.bytes, f.previewLength, 0xFFFFFFFF, true);

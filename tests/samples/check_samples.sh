@@ -53,7 +53,7 @@ check_exif() {
   # No warning or error about the TIFF structure, in any file.
   expect "$(exiftool -T -validate -warning -error "${files[@]}" "$camera" | sort -u)" "OK	-	-" "structure"
   expect "$(exiftool -T -Make -Model -LensType -FocusMode "$camera")" \
-    "PENTAX Corporation	PENTAX *istD	smc PENTAX-FA 50mm F1.4	AF-S (Focus-priority)" "camera.pef: names"
+    "PENTAX Corporation	PENTAX *ist D	smc PENTAX-FA 50mm F1.4	AF-S (Focus-priority)" "camera.pef: names"
 }
 
 # Decodes the JPEG at byte $2 of file $1, reading no further than byte $3
@@ -124,8 +124,8 @@ check_determinism() {
 check_bodies() {
   local aoc=414f43004d4d pentax_mm=50454e54415820004d4d pentax_ii=50454e54415820004949
   local cases=(
-    "istd-directories|PENTAX Corporation|PENTAX *istD|$aoc|640x480|26 26 0 0|8640|$full_offset|3008x2008"
-    "istd-moved|PENTAX Corporation|PENTAX *istD|$aoc|640x480|26 26 0 0|69632|moved|3008x2008"
+    "istd-directories|PENTAX Corporation|PENTAX *ist D|$aoc|640x480|26 26 0 0|8640|$full_offset|3008x2008"
+    "istd-moved|PENTAX Corporation|PENTAX *ist D|$aoc|640x480|26 26 0 0|69632|moved|3008x2008"
     "k10d|PENTAX Corporation|PENTAX K10D|$aoc|640x480|26 26 0 0|12288|moved|3872x2592"
     "k5|PENTAX Corporation|PENTAX K-5|$pentax_mm|640x480|28 28 0 0|12288|moved|4928x3264"
     "k3|PENTAX RICOH IMAGING|PENTAX K-3|$pentax_ii|1024x768|43 44 0 0|73728|moved|6016x4000"

@@ -43,7 +43,7 @@ std::vector<TiffEntry> sorted(std::vector<TiffEntry> entries) {
 }
 
 CameraNames istdNames() {
-  return {"PENTAX Corporation", "PENTAX *istD", "*istD Ver 1.00"};
+  return {"PENTAX Corporation", "PENTAX *ist D", "*ist D Ver 1.00"};
 }
 
 std::vector<TiffEntry> ifd0Entries(const CameraNames& names) {

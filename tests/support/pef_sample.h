@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/camera_layout.h"
+#include "picture/camera_layout.h"
 
 namespace pef_sample {
 

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "plugin/camera_layout.h"
+#include "picture/camera_layout.h"
 
 namespace pef_sample {
 namespace {

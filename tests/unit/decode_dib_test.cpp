@@ -8,7 +8,7 @@
 #include "picture/jpeg_decoder.h"
 #include "platform/platform.h"
 #include "platform/posix_testing.h"
-#include "plugin/extract_picture.h"
+#include "plugin/picture_request.h"
 #include "tests/support/bombs.h"
 #include "tests/support/test_jpegs.h"
 
@@ -29,8 +29,9 @@ struct Dib {
 
 Dib extract(const Bytes& jpeg, std::uint32_t flags) {
   Dib dib;
-  dib.result = extractPicture(ByteView(jpeg.data(), static_cast<std::uint32_t>(jpeg.size())), &dib.header,
-                              &dib.pixels, flags);
+  dib.result = decodePlanned(fixedPlan((flags & RequestFullSize) != 0),
+                             ByteView(jpeg.data(), static_cast<std::uint32_t>(jpeg.size())), flags,
+                             &dib.header, &dib.pixels);
   return dib;
 }
 

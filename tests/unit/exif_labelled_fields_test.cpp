@@ -63,7 +63,9 @@ const CodeCase codeCases[] = {
     {&R::formatFocusMode, TagFocusMode, true, shortValue(16), "AF-S"},
     {&R::formatFocusMode, TagFocusMode, true, shortValue(17), "AF-C"},
     {&R::formatFocusMode, TagFocusMode, true, shortValue(0), nullptr},
-    {&R::formatFocusMode, TagFocusMode, true, shortValue(18), nullptr},
+    {&R::formatFocusMode, TagFocusMode, true, shortValue(18), "AF-A"},
+    {&R::formatFocusMode, TagFocusMode, true, shortValue(274), cp932::AfAReleasePriority},
+    {&R::formatFocusMode, TagFocusMode, true, shortValue(19), nullptr},
     {&R::formatFocusMode, TagFocusMode, true, {0x10, 0x00}, nullptr},
 };
 

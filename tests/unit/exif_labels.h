@@ -24,6 +24,8 @@ inline constexpr char FlashFired[] = "F\x94\xAD\x8C\xF5";             // F発光
 inline constexpr char WhiteBalanceManual[] = "WB\xCF\xC6\xAD\xB1\xD9";  // WBﾏﾆｭｱﾙ
 inline constexpr char WhiteBalanceAuto[] = "WB\xB5\xB0\xC4";          // WBｵｰﾄ
 inline constexpr char UnknownLens[] = "\x95\x73\x96\xBE\x82\xC8\x83\x8C\x83\x93\x83\x59";  // 不明なレンズ
+inline constexpr char AfAReleasePriority[] =
+    "AF-A(\xDA\xD8\xB0\xBD\xDE\x97" "D\x90\xE6)";                      // AF-A(ﾚﾘｰｽﾞ優先)
 inline constexpr char KaLens[] = "KA\xDA\xDD\xBD\xDE";                // KAﾚﾝｽﾞ
 
 }  // namespace cp932

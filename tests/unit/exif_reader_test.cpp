@@ -10,7 +10,7 @@ namespace {
 
 std::uint16_t tagAt(const ExifDirectory& directory, std::uint32_t entry) {
   std::uint16_t tag = 0;
-  EXPECT_TRUE(read16(directory.source, entry, &tag));
+  EXPECT_TRUE(directory.read16(entry, &tag));
   return tag;
 }
 
@@ -120,10 +120,11 @@ TEST(ExifReader, EmptyDirectoryAndRepeatedTags) {
   const std::uint32_t twice = file.directory({{TagIsoSpeed, shortValue(1)}, {TagIsoSpeed, shortValue(2)}});
   TExifRootPENTAXistD record;
   ExifDirectory directory;
-  directory.parse(file.view(), empty);
+  const SourceBytes bytes(file.view());
+  directory.parse(bytes, empty);
   EXPECT_EQ(directory.entryCount, 0);
   EXPECT_EQ(record.findEntry(directory, 0), NoEntry);
-  directory.parse(file.view(), twice);
+  directory.parse(bytes, twice);
   EXPECT_EQ(record.findEntry(directory, TagIsoSpeed), twice + 2);
 }
 
@@ -145,7 +146,8 @@ TEST(ExifReader, DirectoryAtTheWindowEdgeKeepsItsWholeEntries) {
     SCOPED_TRACE(c.windowSize);
     const Window window(file, c.windowSize);
     ExifDirectory directory;
-    directory.parse(window.view(), start);
+    const SourceBytes bytes(window.view());
+    directory.parse(bytes, start);
     ASSERT_EQ(directory.entryCount, c.entries);
     for (std::uint16_t i = 0; i < c.entries; ++i) {
       EXPECT_EQ(directory.entryAt(i), start + 2 + 12u * i);
@@ -197,7 +199,8 @@ TEST(ExifReader, LongDirectoriesKeepEveryEntryInsideTheWindow) {
     const Window window(file, start + 2 + 12u * c.present);
     TExifRootPENTAXistD record;
     ExifDirectory directory;
-    directory.parse(window.view(), start);
+    const SourceBytes bytes(window.view());
+    directory.parse(bytes, start);
     ASSERT_EQ(directory.entryCount, c.recorded);
     EXPECT_EQ(tagAt(directory, directory.entryAt(c.recorded - 1)), c.recorded - 1);
     EXPECT_EQ(record.findEntry(directory, 255), c.recorded > 255 ? start + 2 + 12 * 255 : NoEntry);

@@ -28,8 +28,9 @@ std::uint32_t linkOf(const File& file, std::uint32_t directory) {
   return directory + 2 + 12 * (file.bytes[directory] << 8 | file.bytes[directory + 1]);
 }
 
-ByteView viewOf(const File& file, std::uint32_t size) {
-  return ByteView(file.bytes.data(), size);
+std::optional<LocatedJpegs> locate(const File& file, std::uint32_t size) {
+  const SourceBytes bytes(ByteView(file.bytes.data(), size));
+  return locateJpegs(bytes);
 }
 
 TEST(JpegLocator, FindsBothJpegsInEveryNoteFormAndOrder) {
@@ -37,7 +38,7 @@ TEST(JpegLocator, FindsBothJpegsInEveryNoteFormAndOrder) {
     for (bool intel : {false, true}) {
       SCOPED_TRACE(std::string(pentaxNote ? "PENTAX" : "AOC") + (intel ? " II" : " MM"));
       const File file = located_pef::build(plainPlan(pentaxNote, intel));
-      const auto located = locateJpegs(viewOf(file, static_cast<std::uint32_t>(file.bytes.size())));
+      const auto located = locate(file, static_cast<std::uint32_t>(file.bytes.size()));
       ASSERT_TRUE(located);
       ASSERT_TRUE(located->preview && located->fullSize);
       EXPECT_EQ(located->preview->offset, file.previewStart);
@@ -83,7 +84,7 @@ TEST(JpegLocator, HostileStructuresFindOnlyWhatHolds) {
     File file = located_pef::build(plainPlan(true, true));
     c.change(file);
     const auto size = c.cutAtNote ? file.note + c.cutAtNote : static_cast<std::uint32_t>(file.bytes.size());
-    const auto located = locateJpegs(viewOf(file, size));
+    const auto located = locate(file, size);
     ASSERT_EQ(located.has_value(), c.located);
     if (!located) continue;
     EXPECT_EQ(located->preview.has_value(), c.preview);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "picture/jpeg_probe.h"
-#include "plugin/extract_picture.h"
+#include "picture/picture_plan.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ struct ProbeCase {
   bool accepted;
   std::int32_t width;
   std::int32_t height;
-  FrameLimits limits = CameraFrameLimits;
+  FrameLimits limits = FixedFrameLimits;
 };
 
 TEST(ProbeFrame, ScanRules) {
@@ -99,7 +99,7 @@ TEST(ProbeFrame, WithoutStartOfImageNoFrame) {
   };
   for (const auto& c : cases) {
     const ByteView view(c.bytes.data(), static_cast<std::uint32_t>(c.bytes.size()));
-    EXPECT_FALSE(probeFrame(view, c.start, CameraFrameLimits)) << c.name;
+    EXPECT_FALSE(probeFrame(view, c.start, FixedFrameLimits)) << c.name;
   }
 }
 

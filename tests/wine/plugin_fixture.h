@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "harness.h"
-#include "plugin/camera_layout.h"
+#include "picture/camera_layout.h"
 #include "plugin/plugin_types.h"
 
 using Bytes = std::vector<std::uint8_t>;

@@ -1,0 +1,73 @@
+#include "picture/picture_plan.h"
+
+#include <algorithm>
+
+#include "picture/jpeg_segments.h"
+
+namespace {
+
+// A located frame comes from the JPEG's markers, so any size up to the
+// largest PENTAX frame is the picture's.
+constexpr FrameLimits LocatedFrameLimits{1, 1, LargestPentaxFrameWidth, LargestPentaxFrameHeight};
+
+// Any fixed frame exactly as high as the camera's preview is cut to the
+// preview's middle rows (camera_layout.h).
+FrameCrop fixedCrop(const JpegFrame& frame) {
+  if (frame.height != PreviewFrameHeight) return {0, 0};
+  return {PreviewCropTopRows, PreviewFrameHeight - PreviewCropTopRows - PreviewHeight};
+}
+
+bool leavesPixels(const JpegFrame& frame, const FrameCrop& crop) {
+  return crop.top < frame.height && crop.bottom < frame.height - crop.top &&
+         crop.left < frame.width && crop.right < frame.width - crop.left;
+}
+
+}  // namespace
+
+PicturePlan fixedPlan(bool fullSize) { return {PlanSource::Fixed, fullSize, {0, 0}, {0, 0, 0, 0}}; }
+
+PlanChoice planPicture(const std::optional<LocatedJpegs>& located, bool fullSize) {
+  const std::optional<JpegSpan> span =
+      !located ? std::nullopt : fullSize ? located->fullSize : located->preview;
+  if (!span) return {{fixedPlan(fullSize)}, 1};
+  const FrameBorders borders = fullSize ? FrameBorders{0, 0, 0, 0} : located->previewBorders;
+  const PicturePlan locatedPlan{PlanSource::Located, fullSize, *span, borders};
+  if (!located->istD) return {{locatedPlan}, 1};
+  return {{fixedPlan(fullSize), locatedPlan}, 2};
+}
+
+std::uint32_t readLength(const PicturePlan& plan) {
+  return std::min(plan.span.length, plan.fullSize ? MaxLocatedJpegLength : MaxPreviewJpegLength);
+}
+
+std::optional<PlannedFrame> frameOf(const PicturePlan& plan, ByteView jpeg, bool* ranOut) {
+  if (ranOut) *ranOut = false;
+  std::optional<PlannedFrame> planned;
+  if (plan.source == PlanSource::Fixed) {
+    if (const std::optional<JpegFrame> frame = probeFrame(jpeg, 0, FixedFrameLimits))
+      planned = PlannedFrame{*frame, fixedCrop(*frame)};
+  } else {
+    // The walk looks no further than FrameSearchReach whatever was read, so
+    // a picture request finds the frame its information request found.
+    const SegmentWalk walk =
+        walkToFrame(jpeg.slice(0, std::min(jpeg.size(), FrameSearchReach)), LocatedFrameLimits);
+    if (ranOut) *ranOut = walk.ranOut;
+    const FrameBorders& b = plan.borders;
+    if (walk.frame)
+      planned = PlannedFrame{JpegFrame{jpeg, walk.frame->width, walk.frame->height},
+                             FrameCrop{b.top, b.bottom, b.left, b.right}};
+  }
+  if (planned && !leavesPixels(planned->frame, planned->crop)) return std::nullopt;
+  return planned;
+}
+
+// The crop leaves pixels, so neither difference goes below one.
+PictureSize sizeOf(const PlannedFrame& planned) {
+  const FrameCrop& c = planned.crop;
+  return {static_cast<std::int32_t>(planned.frame.width - c.left - c.right),
+          static_cast<std::int32_t>(planned.frame.height - c.top - c.bottom)};
+}
+
+PictureSize fixedSize(bool fullSize) {
+  return fullSize ? PictureSize{FullImageWidth, FullImageHeight} : PictureSize{PreviewWidth, PreviewHeight};
+}

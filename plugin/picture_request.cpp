@@ -1,0 +1,134 @@
+#include "plugin/picture_request.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "picture/dib_decode.h"
+#include "picture/jpeg_segments.h"
+
+namespace {
+
+// The host's result table leaves the failures open; they are mapped so:
+// memory that could not be had gives OutOfMemory, data the picture layer
+// refuses gives UnsupportedFormat, like bytes the probe rejects.
+PluginResult resultOf(PictureOutcome outcome) {
+  switch (outcome) {
+    case PictureOutcome::Decoded:
+      return Success;
+    case PictureOutcome::OutOfMemory:
+      return OutOfMemory;
+    case PictureOutcome::Refused:
+      break;
+  }
+  return UnsupportedFormat;
+}
+
+DecodeQuality qualityOf(std::uint32_t request) {
+  return (request & RequestBestQuality) != 0 ? DecodeQuality::Best : DecodeQuality::Fastest;
+}
+
+std::uint32_t regionRequest(bool fullSize, std::uint32_t request) {
+  return (request & RequestBestQuality) | (fullSize ? RequestFullSize : 0u);
+}
+
+// The directories of a source whose window reads; none otherwise, so the
+// fixed layout alone is tried, as for a file without directories.
+PluginResult locate(RawSource& source, std::optional<LocatedJpegs>* located) {
+  const PluginResult window = source.readWindow();
+  if (window == OutOfMemory) return window;
+  if (window == Success) return source.walkDirectories(located, nullptr);
+  return Success;
+}
+
+// A plan's frame found in the first bytes of its JPEG: the head the probe
+// scans, and for a located JPEG whose walk ran out there, as far as
+// FrameSearchReach.
+PluginResult frameInHead(RawSource& source, const PicturePlan& plan, bool fullSize,
+                         std::optional<PlannedFrame>* planned) {
+  ByteView head;
+  if (plan.source == PlanSource::Fixed) {
+    if (PluginResult read = source.readFixedRegion(regionRequest(fullSize, 0), true, &head)) return read;
+    *planned = frameOf(plan, head);
+    return Success;
+  }
+  bool ranOut = false;
+  const std::uint32_t whole = readLength(plan);
+  if (PluginResult read = source.readSpan(plan.span, std::min(whole, ProbeReach), &head)) return read;
+  *planned = frameOf(plan, head, &ranOut);
+  if (*planned || !ranOut || whole <= ProbeReach) return Success;
+  if (PluginResult read = source.readSpan(plan.span, std::min(whole, FrameSearchReach), &head)) return read;
+  *planned = frameOf(plan, head);
+  return Success;
+}
+
+}  // namespace
+
+PluginResult decodePlanned(const PicturePlan& plan, ByteView jpeg, std::uint32_t request,
+                           platform::BlockHandle* header, platform::BlockHandle* pixels) {
+  const std::optional<PlannedFrame> planned = frameOf(plan, jpeg);
+  if (!planned) return UnsupportedFormat;
+  DibBlocks blocks{};
+  const PictureOutcome outcome = decodeDib(planned->frame, planned->crop, qualityOf(request), &blocks);
+  if (outcome == PictureOutcome::Decoded) {
+    *header = blocks.header;
+    *pixels = blocks.pixels;
+  }
+  return resultOf(outcome);
+}
+
+PluginResult decodePicture(RawSource& source, bool fullSize, std::uint32_t request,
+                           platform::BlockHandle* header, platform::BlockHandle* pixels) {
+  std::optional<LocatedJpegs> located;
+  if (PluginResult walked = locate(source, &located)) return walked;
+  const PlanChoice choice = planPicture(located, fullSize);
+  PluginResult first = UnsupportedFormat;
+  for (std::uint32_t i = 0; i < choice.count; ++i) {
+    const PicturePlan& plan = choice.plans[i];
+    ByteView jpeg;
+    PluginResult result = plan.source == PlanSource::Fixed
+                              ? source.readFixedRegion(regionRequest(fullSize, request), false, &jpeg)
+                              : source.readSpan(plan.span, readLength(plan), &jpeg);
+    if (result == OutOfMemory) return result;
+    if (result == Success) {
+      if (frameOf(plan, jpeg)) return decodePlanned(plan, jpeg, request, header, pixels);
+      result = UnsupportedFormat;
+    }
+    if (i == 0) first = result;
+  }
+  return first;
+}
+
+// A lone fixed plan reports the camera's sizes unprobed. Otherwise the
+// plans are probed in the picture request's order; when none holds a frame
+// the text still goes to the host with the camera's sizes, and the picture
+// request then tells what failed.
+PluginResult describePicture(RawSource& source, bool fullSize, char (&text)[TextBufferSize],
+                             PictureSize* size) {
+  std::optional<LocatedJpegs> located;
+  if (PluginResult walked = source.walkDirectories(&located, &text)) return walked;
+  const PlanChoice choice = planPicture(located, fullSize);
+  *size = fixedSize(fullSize);
+  if (choice.count == 1 && choice.plans[0].source == PlanSource::Fixed) return Success;
+  for (std::uint32_t i = 0; i < choice.count; ++i) {
+    std::optional<PlannedFrame> planned;
+    if (frameInHead(source, choice.plans[i], fullSize, &planned) == OutOfMemory) return OutOfMemory;
+    if (!planned) continue;
+    if (choice.plans[i].source == PlanSource::Located) *size = sizeOf(*planned);
+    break;
+  }
+  return Success;
+}
+
+bool locatedFrameHolds(RawSource& source) {
+  std::optional<LocatedJpegs> located;
+  if (source.walkDirectories(&located, nullptr) != Success || !located || !located->markedMakerNote)
+    return false;
+  for (bool fullSize : {false, true}) {
+    const std::optional<JpegSpan> span = fullSize ? located->fullSize : located->preview;
+    if (!span) continue;
+    std::optional<PlannedFrame> planned;
+    const PicturePlan plan{PlanSource::Located, fullSize, *span, {0, 0, 0, 0}};
+    if (frameInHead(source, plan, fullSize, &planned) == Success && planned) return true;
+  }
+  return false;
+}
