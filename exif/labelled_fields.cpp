@@ -163,7 +163,10 @@ bool lensCode(const TExifRoot& record, std::uint16_t tag, const LensCodeLayout* 
   if (entry == NoEntry || !note.read32(entry + EntryCountField, &count)) return false;
   const LensCodeLayout* layout = layouts;
   while (layout + 1 < layouts + layoutCount && layout->recordLength != count) ++layout;
-  const std::uint32_t position = note.valuePosition(entry, count);
+  // LensRec is int8u[2], which always stands in the value field: its bytes
+  // are read there whatever count the entry declares.
+  const std::uint32_t position =
+      tag == TagLensCode ? entry + EntryValueField : note.valuePosition(entry, count);
   std::uint8_t seriesByte = 0, high = 0, low = 0;
   if (position == NoEntry || !record.source->u8(position + layout->seriesByte, &seriesByte) ||
       !record.source->u8(position + layout->idByte, &high) ||

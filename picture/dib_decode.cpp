@@ -69,6 +69,9 @@ void writeHeader(void* block, const Geometry& geometry) {
   header.biBitCount = BitsPerPixel;
   header.biCompression = UncompressedRgb;
   header.biSizeImage = geometry.rowStride * geometry.outputHeight;
+  // The colour-table slot behind the header is unused at 24 bits: zeroed,
+  // so the host never receives stale heap bytes.
+  std::memset(block, 0, HeaderBlockSize);
   std::memcpy(block, &header, sizeof header);
 }
 

@@ -168,6 +168,16 @@ TEST(ExifLabelledFields, LensInfoGivesTheCodeWithoutLensRec) {
   }
 }
 
+// LensRec's two bytes stand in the value field whatever count the entry
+// declares, even one whose value would run far past the file.
+TEST(ExifLabelledFields, LensRecIsReadInItsValueFieldWhateverItsCount) {
+  for (std::uint32_t count : {2u, 4u, 9u, 0x10000u}) {
+    TiffBuilder file;
+    addExif(file, {{TagMakerNote, longValue(file.writeMakerNote({{TagLensCode, TypeByte, count, {5, 4, 0, 0}}}))}});
+    EXPECT_EQ(formatField(file.view(), &R::formatLensName), Field("smc PENTAX-FA 50mmF1.4")) << count;
+  }
+}
+
 // A "PENTAX \0" note in either byte order reads as an "AOC\0" one.
 TEST(ExifLabelledFields, EveryMakerNoteFormGivesTheFocusMode) {
   for (bool pentaxNote : {false, true}) {

@@ -1,0 +1,140 @@
+// File mode and memory mode of the same bytes agree: every export's result
+// code, and on success the size, the text and the bitmap's bytes, with
+// FULLSIZE 0 and 1, for every file of the bad-file corpus, the generated
+// samples, the golden samples and the fuzz seeds and regressions. In file
+// mode the directories beyond the header window are fetched; a memory image
+// has them all.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix_testing.h"
+#include "plugin/exports.h"
+#include "plugin/settings.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+namespace fs = std::filesystem;
+
+// BITMAPINFOHEADER's biSizeImage, little-endian.
+constexpr std::size_t BitmapImageSizeField = 20;
+
+// What an export handed over, as comparable bytes; empty on failure.
+struct Outcome {
+  std::int32_t result;
+  Bytes handedOver;
+  bool operator==(const Outcome&) const = default;
+};
+
+// A failed comparison names both results and how much each handed over.
+void PrintTo(const Outcome& o, std::ostream* out) {
+  *out << "result " << o.result << ", " << o.handedOver.size() << " bytes handed over";
+}
+
+Bytes blockBytes(platform::BlockHandle block, bool global) {
+  const std::size_t size = global ? platform::globalSize(block) : platform::localSize(block);
+  const auto* bytes = static_cast<const std::uint8_t*>(global ? platform::globalLock(block)
+                                                              : platform::localLock(block));
+  Bytes copy(bytes, bytes + size);
+  if (global) {
+    platform::globalUnlock(block);
+    platform::globalFree(block);
+  } else {
+    platform::localUnlock(block);
+    platform::localFree(block);
+  }
+  return copy;
+}
+
+Outcome info(const char* source, std::int32_t offsetOrSize, std::uint32_t mode) {
+  PictureInfo record{};
+  Outcome outcome{GetPictureInfo(source, offsetOrSize, mode, &record), {}};
+  if (outcome.result != Success) return outcome;
+  const platform::BlockHandle text = record.infoText;
+  record.infoText = platform::NoBlock;
+  const auto* fields = reinterpret_cast<const std::uint8_t*>(&record);
+  outcome.handedOver.assign(fields, fields + sizeof record);
+  if (text != platform::NoBlock) {
+    const Bytes textBytes = blockBytes(text, false);
+    outcome.handedOver.insert(outcome.handedOver.end(), textBytes.begin(), textBytes.end());
+  }
+  return outcome;
+}
+
+template <typename Export>
+Outcome picture(Export exported, const char* source, std::int32_t offsetOrSize, std::uint32_t mode) {
+  platform::BlockHandle header = platform::NoBlock, pixels = platform::NoBlock;
+  Outcome outcome{exported(source, offsetOrSize, mode, &header, &pixels, nullptr, 0), {}};
+  if (outcome.result != Success) return outcome;
+  outcome.handedOver = blockBytes(header, true);
+  Bytes pixelBytes = blockBytes(pixels, true);
+  // The pixel block has room for every row of the frame; the bitmap is the
+  // biSizeImage bytes at its start, and the rest is never written.
+  std::uint32_t imageSize = 0;
+  std::memcpy(&imageSize, outcome.handedOver.data() + BitmapImageSizeField, sizeof imageSize);
+  pixelBytes.resize(std::min<std::size_t>(imageSize, pixelBytes.size()));
+  outcome.handedOver.insert(outcome.handedOver.end(), pixelBytes.begin(), pixelBytes.end());
+  return outcome;
+}
+
+std::vector<fs::path> filesUnder(std::initializer_list<const char*> roots) {
+  std::vector<fs::path> files;
+  for (const char* root : roots) {
+    if (!fs::is_directory(root)) continue;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+      if (entry.is_regular_file() && entry.path().extension() != ".txt") files.push_back(entry.path());
+  }
+  return files;
+}
+
+class FileAndMemory : public ::testing::Test {
+ protected:
+  void SetUp() override { std::memcpy(saved_, settingsPath, sizeof saved_); }
+  void TearDown() override { std::memcpy(settingsPath, saved_, sizeof saved_); }
+  void setFullSize(bool on) {
+    std::strcpy(settingsPath, dir_.writeText("tarnik.ini", on ? "[SETTING]\nFULLSIZE=1\n"
+                                                                : "[SETTING]\nFULLSIZE=0\n").c_str());
+  }
+  TempDir dir_;
+  char saved_[platform::MaxPath];
+};
+
+TEST_F(FileAndMemory, EveryFileGivesTheSameResultsBothWays) {
+  const std::vector<fs::path> files =
+      filesUnder({BAD_FILE_DIR, SAMPLE_DIR, GOLDEN_DIR, FUZZ_SEED_DIR, FUZZ_REGRESSION_DIR});
+  ASSERT_GT(files.size(), 50u) << "the corpus and the samples are built first";
+  for (const fs::path& path : files) {
+    SCOPED_TRACE(path.string());
+    std::ifstream in(path, std::ios::binary);
+    const Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto* image = reinterpret_cast<const char*>(bytes.data());
+    const auto size = static_cast<std::int32_t>(bytes.size());
+    const std::string name = path.string();
+    for (bool fullSize : {false, true}) {
+      setFullSize(fullSize);
+      SCOPED_TRACE(fullSize ? "FULLSIZE=1" : "FULLSIZE=0");
+      EXPECT_EQ(info(name.c_str(), 0, SourceFile), info(image, size, SourceMemory)) << "GetPictureInfo";
+      EXPECT_EQ(picture(GetPicture, name.c_str(), 0, SourceFile), picture(GetPicture, image, size, SourceMemory))
+          << "GetPicture";
+      // GetPreview takes the preview from a file whatever the setting, and
+      // the JPEG the setting picks from a memory image.
+      if (!fullSize)
+        EXPECT_EQ(picture(GetPreview, name.c_str(), 0, SourceFile), picture(GetPreview, image, size, SourceMemory))
+            << "GetPreview";
+    }
+  }
+  EXPECT_EQ(platform::testing::liveBlocks(), 0u);
+  EXPECT_EQ(platform::testing::openFiles(), 0u);
+}
+
+}  // namespace
