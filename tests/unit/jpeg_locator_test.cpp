@@ -92,4 +92,42 @@ TEST(JpegLocator, HostileStructuresFindOnlyWhatHolds) {
   }
 }
 
+// Offsets, lengths and borders are read as their type and count say, and a
+// note's entries in the order they make sense in, whatever its mark says
+// (exiv2-based tools write a fixed mark). Plain file: "PENTAX \0" note, II.
+TEST(JpegLocator, FieldsReadAsTheirTypeAndTheNotesOwnOrder) {
+  // The note's 0x0003 entry holds the preview's length; the borders' value
+  // field lies three entries further on.
+  auto lengthType = [](File& f, std::uint8_t type) { f.bytes[f.previewLength - 6] = type; };
+  auto bordersType = [](File& f, std::uint8_t type) { f.bytes[f.previewLength + 30] = type; };
+  auto mark = [](File& f, char order) { f.bytes[f.note + 8] = f.bytes[f.note + 9] = static_cast<std::uint8_t>(order); };
+  const struct {
+    const char* name;
+    bool intel;
+    std::function<void(File&)> change;
+    bool preview;
+    std::uint8_t top;
+  } cases[] = {
+      {"as written", true, [](File&) {}, true, 26},
+      {"a length stored as SHORT", true, [&](File& f) { lengthType(f, 3); }, true, 26},
+      {"a length stored as RATIONAL", true, [&](File& f) { lengthType(f, 5); }, false, 26},
+      {"a length of count 2", true, [](File& f) { f.bytes[f.previewLength - 4] = 2; }, false, 26},
+      {"borders stored as SHORT", true, [&](File& f) { bordersType(f, 3); }, true, 0},
+      {"borders stored as UNDEFINED", true, [&](File& f) { bordersType(f, 7); }, true, 26},
+      {"borders of count 2", true, [](File& f) { f.bytes[f.previewLength + 32] = 2; }, true, 0},
+      {"a mark saying MM over II entries", true, [&](File& f) { mark(f, 'M'); }, true, 26},
+      {"a mark saying II over MM entries", false, [&](File& f) { mark(f, 'I'); }, true, 26},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    File file = located_pef::build(plainPlan(true, c.intel));
+    c.change(file);
+    const auto located = locate(file, static_cast<std::uint32_t>(file.bytes.size()));
+    ASSERT_TRUE(located);
+    ASSERT_EQ(located->preview.has_value(), c.preview);
+    if (c.preview) EXPECT_EQ(located->preview->length, 100u);
+    EXPECT_EQ(located->previewBorders.top, c.top);
+  }
+}
+
 }  // namespace
