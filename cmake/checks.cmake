@@ -54,7 +54,7 @@ set_tests_properties(tsan.concurrency PROPERTIES ENVIRONMENT "TSAN_OPTIONS=halt_
 # a loaded machine stretches several times.
 set(FUZZ_SMOKE_SECONDS 12)
 set(FUZZ_DECODE_TIMEOUT 30)
-foreach(harness picture_info_fuzzer picture_fuzzer is_supported_fuzzer settings_fuzzer)
+foreach(harness picture_info_fuzzer picture_fuzzer is_supported_fuzzer settings_fuzzer file_memory_fuzzer)
   set(timeout "")
   if(harness STREQUAL "picture_fuzzer")
     set(timeout -timeout=${FUZZ_DECODE_TIMEOUT})

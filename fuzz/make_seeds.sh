@@ -13,7 +13,7 @@ bad_files=$2
 out=$3
 rm -rf "$out"
 mkdir -p "$out/picture_info_fuzzer" "$out/picture_fuzzer" "$out/is_supported_fuzzer" \
-         "$out/settings_fuzzer"
+         "$out/settings_fuzzer" "$out/file_memory_fuzzer"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -55,6 +55,9 @@ for file in "$bad_files"/structure-*.pef; do
   head -c 65536 "$file" > "$out/is_supported_fuzzer/$name"
   for selector in '\004' '\005' '\006'; do
     { printf "$selector"; cat "$file"; } > "$out/picture_fuzzer/$name-$(printf %s "$selector" | tr -d '\\')"
+  done
+  for selector in '\000' '\001'; do
+    { printf "$selector"; cat "$file"; } > "$out/file_memory_fuzzer/$name-$(printf %s "$selector" | tr -d '\\')"
   done
 done
 
