@@ -120,9 +120,12 @@ check_determinism() {
 # exiftool's reading of each body's file: the camera's names, how the maker
 # note begins (hex), the preview's size, borders and start, the JpgFromRaw
 # start ("moved": anywhere but the *istD's byte), and the sizes of the
-# extracted full-size JPEG and thumbnail.
+# extracted full-size JPEG and thumbnail; the focus mode and lens the note
+# gives; then what each layout case is about.
 check_bodies() {
   local aoc=414f43004d4d pentax_mm=50454e54415820004d4d pentax_ii=50454e54415820004949
+  # "MM" over a count of 7 little-endian entries.
+  local mm_over_ii=${pentax_mm}0700
   local cases=(
     "istd-directories|PENTAX Corporation|PENTAX *ist D|$aoc|640x480|26 26 0 0|8640|$full_offset|3008x2008"
     "istd-moved|PENTAX Corporation|PENTAX *ist D|$aoc|640x480|26 26 0 0|69632|moved|3008x2008"
@@ -131,15 +134,25 @@ check_bodies() {
     "k3|PENTAX RICOH IMAGING|PENTAX K-3|$pentax_ii|1024x768|43 44 0 0|73728|moved|6016x4000"
     "k1|RICOH IMAGING COMPANY, LTD.|PENTAX K-1|$pentax_mm|1280x960|53 53 0 0|73728|moved|7360x4912"
     "645z|RICOH IMAGING COMPANY, LTD.|PENTAX 645Z|$aoc|1280x960|-|12288|moved|8256x6192"
+    "k3-far|PENTAX RICOH IMAGING|PENTAX K-3|$pentax_ii|1024x768|43 44 0 0|81920|moved|6016x4000"
+    "k5-preview-8640|PENTAX Corporation|PENTAX K-5|$pentax_mm|640x480|28 28 0 0|$preview_offset|moved|4928x3264"
+    "k5-thumbnail-8640|PENTAX Corporation|PENTAX K-5|$pentax_mm|640x480|28 28 0 0|16384|moved|4928x3264"
+    "k5-full-8640|PENTAX Corporation|PENTAX K-5|$pentax_mm|640x480|28 28 0 0|3145728|$preview_offset|4928x3264"
+    "k10d-app1-preview|PENTAX Corporation|PENTAX K10D|$aoc|640x480|26 26 0 0|12288|moved|3872x2592"
+    "k10d-app5-frame|PENTAX Corporation|PENTAX K10D|$aoc|640x480|26 26 0 0|12288|moved|3872x2592"
+    "k10d-short-borders|PENTAX Corporation|PENTAX K10D|$aoc|640x480|26 26 0 0|12288|moved|3872x2592"
+    "k30-mm-mark|PENTAX RICOH IMAGING|PENTAX K-30|$mm_over_ii|640x480|28 28 0 0|12288|moved|4928x3264"
   )
   local line body make model note size borders start full_at full pef got files=()
   for line in "${cases[@]}"; do
     IFS='|' read -r body make model note size borders start full_at full <<<"$line"
     pef=$samples/$body.pef
     files+=("$pef")
-    got=$(exiftool -T -f -Make -Model -PreviewImageSize -PreviewImageBorders -PreviewImageStart "$pef")
-    expect "$got" "$make	$model	$size	$borders	$start" "$body: names and preview"
-    got=$(exiftool -b -MakerNotes "$pef" | od -An -tx1 -N10 | tr -d ' \n')
+    got=$(exiftool -T -f -Make -Model -PreviewImageSize -PreviewImageBorders -PreviewImageStart -FocusMode \
+      -LensType "$pef")
+    expect "$got" "$make	$model	$size	$borders	$start	AF-S (Focus-priority)	smc PENTAX-FA 50mm F1.4" \
+      "$body: names, preview and note"
+    got=$(exiftool -b -MakerNotes "$pef" | od -An -tx1 -N12 | tr -d ' \n')
     [[ $got == "$note"* ]] || fail "$body: maker note begins $got, expected $note"
     got=$(exiftool -s3 -JpgFromRawStart "$pef")
     if [ "$full_at" = moved ]; then [ "$got" != "$full_offset" ] || fail "$body: JpgFromRaw did not move"
@@ -147,6 +160,21 @@ check_bodies() {
     expect "$(exiftool -b -JpgFromRaw "$pef" | exiftool -s3 -ImageSize -)" "$full" "$body: JpgFromRaw size"
     expect "$(exiftool -b -ThumbnailImage "$pef" | exiftool -s3 -ImageSize -)" 160x120 "$body: thumbnail size"
   done
+  # The note and IFD1 and IFD2 lie beyond the first 64 KiB: the first byte
+  # exiftool dumps of each (the note's mark, the directories' first values).
+  local at
+  for at in $(exiftool -v3 "$samples/k3-far.pef" | grep -A3 -E 'MakerNotePentax|IFD[12] directory' |
+    grep -oE '^[ |]+[0-9a-f]+:' | tr -d ' |:'); do
+    [ $((16#$at)) -ge 65536 ] || fail "k3-far: a directory at 0x$at"
+  done
+  expect "$(exiftool -s3 -ThumbnailOffset "$samples/k5-thumbnail-8640.pef")" $preview_offset "k5-thumbnail-8640"
+  expect "$(exiftool -b -JpgFromRaw "$samples/k10d-app1-preview.pef" | exiftool -b -ThumbnailImage - |
+    exiftool -s3 -ImageSize -)" 640x480 "k10d-app1-preview: the JPEG in the full-size JPEG's APP1"
+  # SOI, then APP5 (FF E5, 21 bytes) holding a frame header of 6136 x 8256.
+  expect "$(exiftool -b -PreviewImage "$samples/k10d-app5-frame.pef" | od -An -tx1 -N15 | tr -d ' \n')" \
+    ffd8ffe50015ffc000110817f82040 "k10d-app5-frame: the preview's first segment"
+  exiftool -v2 "$samples/k10d-short-borders.pef" | grep -A1 ' PreviewImageBorders = ' | grep -q 'int16u\[4\]' ||
+    fail "k10d-short-borders: the borders are not SHORT[4]"
   # The value flags apply to a body too; the layout flags do not.
   "$make_sample" --body k3 --iso 800 iso.pef
   expect "$(exiftool -s3 -ISO iso.pef)" 800 "k3: --iso"

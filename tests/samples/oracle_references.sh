@@ -4,7 +4,8 @@
 # exiftool extracts each sample's JPEGs (-JpgFromRaw, -PreviewImage), djpeg
 # decodes them into 24-bit BMPs, float IDCT for the best-quality path and
 # fast for the fastest, and exiftool's PreviewImageBorders say what of the
-# preview is picture (none when the tag is absent).
+# preview is picture (none when the tag is absent, or stored in a form other
+# than its int8u[4]: exiftool reads SHORT[4] as "26 26 0 0" all the same).
 #   oracle_references.sh SAMPLE_DIR OUT_DIR BODY...
 # Writes to OUT_DIR, per body: BODY.pef (a link to the sample),
 # BODY-{full,preview}-{float,fast}.bmp, and a line "BODY TOP BOTTOM LEFT
@@ -32,7 +33,9 @@ for body; do
   read -r noted borders < <(exiftool -s3 -f -PreviewImageSize -PreviewImageBorders "$pef" | paste -sd ' ')
   decoded=$(exiftool -s3 -ImageSize "$out/preview.jpg")
   [ "$noted" = "$decoded" ] || fail "$body: PreviewImageSize $noted, the preview JPEG $decoded"
-  [ "$borders" != "-" ] || borders="0 0 0 0"
+  # Pentax.pm's own form of the tag: BYTE or UNDEFINED, count 4.
+  form=$(exiftool -v2 "$pef" | grep -A1 ' PreviewImageBorders = ' | grep -oE '(int8u|undef)\[4\]' || true)
+  [ "$borders" != "-" ] && [ -n "$form" ] || borders="0 0 0 0"
   echo "$body $borders" >>"$manifest"
 done
 rm -f "$out/full.jpg" "$out/preview.jpg"

@@ -35,7 +35,7 @@ class BodyOracle : public ::testing::Test {
   void SetUp() override {
     std::memcpy(saved_, settingsPath, sizeof saved_);
     samples_ = readOracleManifest(oracleFile("oracle.txt"));
-    ASSERT_EQ(samples_.size(), 7u) << "the oracle's manifest";
+    ASSERT_EQ(samples_.size(), OracleBodyCount) << "the oracle's manifest";
   }
   void TearDown() override { std::memcpy(settingsPath, saved_, sizeof saved_); }
   void setFullSize(bool fullSize) {

@@ -8,11 +8,15 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+// The bodies of tools/sample/CMakeLists.txt, each a line of the manifest.
+constexpr std::size_t OracleBodyCount = 15;
 
 // Black rows and columns to cut from the decoded frame.
 struct OracleCrop {

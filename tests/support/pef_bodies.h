@@ -5,7 +5,7 @@
 // header) and 0x0202 (length); the maker note gives the preview: 0x0002
 // PreviewImageSize (2 SHORTs), 0x0003 PreviewImageLength and 0x0004
 // PreviewImageStart (LONGs), 0x003E PreviewImageBorders (4 BYTEs: top,
-// bottom, left, right). The raw sensor data is zero filler. Each body's
+// bottom, left, right; exiftool's int8u[4]). The raw sensor data is zero filler. Each body's
 // model, make and maker-note version are as the camera writes them
 // (exiftool's Pentax documentation); the frame sizes are the bodies' own.
 #pragma once
@@ -29,6 +29,17 @@ struct Borders {
   std::uint8_t top, bottom, left, right;
 };
 
+// What a JPEG carries in an application segment right behind its SOI, where
+// the first FF C0 in its bytes is not its own frame header.
+enum class Carried {
+  Nothing,
+  // The full-size JPEG's APP1 "Exif" block, whose IFD1 holds a 640 x 480
+  // JPEG as its thumbnail.
+  PreviewInFullSize,
+  // The preview's APP5 holds a baseline frame header of 8256 x 6136.
+  FrameHeaderInPreview,
+};
+
 struct BodyLayout {
   std::string name;  // the sample's file name, less ".pef"
   std::string make, model, software;
@@ -44,9 +55,22 @@ struct BodyLayout {
   std::optional<std::uint32_t> fullAt;
   // IFD1 and IFD2 right behind IFD0, before the EXIF directory and the note.
   bool chainFirst = false;
+  // Filler between the EXIF directory and the maker note, as a long note
+  // of its own would leave: the note, and IFD1 and IFD2 behind it, lie that
+  // much further on.
+  std::uint32_t noteGap = 0;
+  // None: right behind the directories.
+  std::optional<std::uint32_t> thumbnailAt{};
+  // PreviewImageBorders as SHORT[4], a form other than exiftool's int8u[4].
+  bool shortBorders = false;
+  // The note's mark says "MM" whatever order its entries stand in, as
+  // exiv2-based tools rewrite a note.
+  bool bigMark = false;
+  Carried carried = Carried::Nothing;
 };
 
-// istd-directories, istd-moved, k10d, k5, k3, k1, 645z.
+// istd-directories, istd-moved, k10d, k5, k3, k1, 645z, and files laid out
+// the way later bodies and editing tools write them (pef_bodies.cpp).
 const std::vector<BodyLayout>& bodyLayouts();
 const BodyLayout* findBody(const std::string& name);
 

@@ -76,7 +76,7 @@ void infoCases(const OracleSample& sample, const Bytes& image, const std::string
 
 TEST_CASE(bodies, PicturesSizesAndTextsMatchTheOracle) {
   const std::vector<OracleSample> samples = readOracleManifest(samplePath("oracle.txt"));
-  CHECK_EQ(samples.size(), 7u);
+  CHECK_EQ(samples.size(), OracleBodyCount);
   const Bytes expected = readFileBytes(samplePath("camera-values.txt").c_str());
   for (const OracleSample& sample : samples) {
     const Bytes image = readFileBytes(samplePath((sample.name + ".pef").c_str()).c_str());
