@@ -31,13 +31,14 @@ std::uint32_t regionRequest(bool fullSize, std::uint32_t request) {
   return (request & RequestBestQuality) | (fullSize ? RequestFullSize : 0u);
 }
 
-// The directories of a source whose window reads; none otherwise, so the
-// fixed layout alone is tried, as for a file without directories.
+// The directories of the source. A raw file at a negative offset has no
+// header window to read, but its fixed regions may still lie in the file:
+// the fixed layout alone is tried then, as for a file without directories.
 PluginResult locate(RawSource& source, std::optional<LocatedJpegs>* located) {
   const PluginResult window = source.readWindow();
-  if (window == OutOfMemory) return window;
-  if (window == Success) return source.walkDirectories(located, nullptr);
-  return Success;
+  if (window == ReadError && source.startsBeforeFile()) return Success;
+  if (window != Success) return window;
+  return source.walkDirectories(located, nullptr);
 }
 
 // A plan's frame found in the first bytes of its JPEG: the head the probe

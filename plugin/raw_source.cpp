@@ -104,13 +104,14 @@ PluginResult RawSource::readAt(std::uint32_t position, std::uint32_t length, Byt
   return keep(buffer, bytes);
 }
 
-// A fetch that finds nothing (past the end, or a failed read) still adds its
-// empty piece, so that the same miss is not fetched again.
+// A miss lies inside the file, so a fetch that fails met a fault. Through a
+// handle, whose file's size is not known, a fetch that finds nothing still
+// adds its empty piece, so that the same miss is not fetched again.
 PluginResult RawSource::fetchMiss() {
   const SourceMiss miss = *bytes_.miss();
   ByteView fetched;
   const PluginResult read = readAt(miss.position, DirectoryReadSize, &fetched);
-  if (read == OutOfMemory) return read;
+  if (read != Success && !(read == ReadError && kind_ == Kind::Handle)) return read;
   ++fetches_;
   bytes_.add(SourcePiece{fetched, miss.position});
   return Success;

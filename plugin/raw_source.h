@@ -44,11 +44,14 @@ class RawSource {
   // image has it all).
   PluginResult readWindow();
   const SourceBytes& bytes() const { return bytes_; }
+  // A file whose raw data the host says starts before its first byte.
+  bool startsBeforeFile() const { return kind_ == Kind::File && offset_ < 0; }
 
   // Walks the directories, fetching what each walk missed, until nothing is
   // missed or MaxDirectoryReads are spent, so a file reads as its memory
   // image does. `text`, when given, receives the information text. Success,
-  // or OutOfMemory when a fetch could not have its buffer.
+  // or what a fetch met: OutOfMemory, or ReadError when the file would not
+  // read.
   PluginResult walkDirectories(std::optional<LocatedJpegs>* located, char (*text)[TextBufferSize]);
 
   // The first `length` bytes of `span` (fewer where the file ends) in

@@ -15,6 +15,8 @@
 #include "plugin/exports.h"
 #include "plugin/settings.h"
 #include "tests/support/test_files.h"
+#include "tests/support/test_jpegs.h"
+#include "tests/support/located_pef.h"
 #include "tests/support/pef_sample.h"
 
 namespace {
@@ -142,6 +144,27 @@ TEST_F(FaultInjection, PictureAndPreview) {
       EXPECT_GT(walkFaults(kind, false, [&] { return picture(GetPicture, image(), imageSize(), SourceMemory); }),
                 0u);
     }
+  }
+}
+
+// Another body's file, whose JPEGs only its directories give: the walk, the
+// span's read and the decode meet each fault as the fixed layout does.
+TEST_F(FaultInjection, LocatedPictureAndInfo) {
+  located_pef::Plan plan;
+  plan.preview = encodeJpeg(640, 480, Layout::H2V2);
+  plan.fullSize = encodeJpeg(640, 480, Layout::H1V1);
+  const located_pef::File located = located_pef::build(plan);
+  const std::string path = directory_->write("located.pef", located.bytes);
+  const auto* memory = reinterpret_cast<const char*>(located.bytes.data());
+  const auto size = static_cast<std::int32_t>(located.bytes.size());
+  for (bool fullSize : {true, false}) {
+    setFullSize(fullSize);
+    for (Fault kind : {Fault::Allocation, Fault::FileOperation, Fault::Lock}) {
+      EXPECT_GT(walkFaults(kind, true, [&] { return info(path.c_str(), 0, SourceFile); }), 0u);
+      EXPECT_GT(walkFaults(kind, false, [&] { return picture(GetPicture, path.c_str(), 0, SourceFile); }), 0u);
+    }
+    EXPECT_GT(walkFaults(Fault::Allocation, false, [&] { return picture(GetPicture, memory, size, SourceMemory); }),
+              0u);
   }
 }
 
