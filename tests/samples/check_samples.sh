@@ -137,7 +137,7 @@ check_bodies() {
     "k3-far|PENTAX RICOH IMAGING|PENTAX K-3|$pentax_ii|1024x768|43 44 0 0|81920|moved|6016x4000"
     "k5-preview-8640|PENTAX Corporation|PENTAX K-5|$pentax_mm|640x480|28 28 0 0|$preview_offset|moved|4928x3264"
     "k5-thumbnail-8640|PENTAX Corporation|PENTAX K-5|$pentax_mm|640x480|28 28 0 0|16384|moved|4928x3264"
-    "k5-full-8640|PENTAX Corporation|PENTAX K-5|$pentax_mm|640x480|28 28 0 0|3145728|$preview_offset|4928x3264"
+    "k10d-full-8640|PENTAX Corporation|PENTAX K10D|$aoc|640x480|26 26 0 0|2097152|$preview_offset|3872x2592"
     "k10d-app1-preview|PENTAX Corporation|PENTAX K10D|$aoc|640x480|26 26 0 0|12288|moved|3872x2592"
     "k10d-app5-frame|PENTAX Corporation|PENTAX K10D|$aoc|640x480|26 26 0 0|12288|moved|3872x2592"
     "k10d-short-borders|PENTAX Corporation|PENTAX K10D|$aoc|640x480|26 26 0 0|12288|moved|3872x2592"

@@ -218,12 +218,13 @@ std::vector<BodyLayout> makeBodies() {
       k3Far,
       // A JPEG at the *istD's preview byte 8640: the preview, with borders
       // of its own; the thumbnail, the preview's frame header 7.6 KB behind
-      // it; the full-size JPEG, the preview then behind its 2.7 MB.
+      // it; the full-size JPEG, no side above the fixed frame scan's 4096,
+      // the preview then behind its 1.6 MB.
       {"k5-preview-8640", k5Make, k5Model, k5Software, {7, 0, 0, 0}, NoteForm::PentaxBig, 4, vga,
        Borders{28, 28, 0, 0}, PreviewOffset, k5Full, {}},
       k5Thumbnail,
-      {"k5-full-8640", k5Make, k5Model, k5Software, {7, 0, 0, 0}, NoteForm::PentaxBig, 4, vga, Borders{28, 28, 0, 0},
-       0x300000, k5Full, PreviewOffset},
+      {"k10d-full-8640", k10dMake, k10dModel, k10dSoftware, {3, 0, 0, 0}, NoteForm::Aoc, 2, vga, istd, 0x200000,
+       k10dFull, PreviewOffset},
       k10dApp1,
       k10dApp5,
       k10dShort,

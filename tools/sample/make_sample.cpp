@@ -33,7 +33,7 @@ const char* const Usage =
     "  --prefix N            write N filler bytes before the sample\n"
     "  --body NAME           a body's own layout, found through its directories:\n"
     "                        istd-directories, istd-moved, k10d, k5, k3, k1, 645z,\n"
-    "                        k3-far, k5-preview-8640, k5-thumbnail-8640, k5-full-8640,\n"
+    "                        k3-far, k5-preview-8640, k5-thumbnail-8640, k10d-full-8640,\n"
     "                        k10d-app1-preview, k10d-app5-frame, k10d-short-borders,\n"
     "                        k30-mm-mark\n"
     "                        (the value flags apply, the layout flags above do not)\n"
