@@ -90,6 +90,7 @@ Outcome picture(Export exported, const char* source, std::int32_t offsetOrSize, 
 std::vector<fs::path> filesUnder(std::initializer_list<const char*> roots) {
   std::vector<fs::path> files;
   for (const char* root : roots) {
+    EXPECT_TRUE(fs::is_directory(root)) << root << " is built or kept before this test runs";
     if (!fs::is_directory(root)) continue;
     for (const auto& entry : fs::recursive_directory_iterator(root))
       if (entry.is_regular_file() && entry.path().extension() != ".txt") files.push_back(entry.path());
@@ -112,7 +113,6 @@ class FileAndMemory : public ::testing::Test {
 TEST_F(FileAndMemory, EveryFileGivesTheSameResultsBothWays) {
   const std::vector<fs::path> files =
       filesUnder({BAD_FILE_DIR, SAMPLE_DIR, GOLDEN_DIR, FUZZ_SEED_DIR, FUZZ_REGRESSION_DIR});
-  ASSERT_GT(files.size(), 50u) << "the corpus and the samples are built first";
   for (const fs::path& path : files) {
     SCOPED_TRACE(path.string());
     std::ifstream in(path, std::ios::binary);
