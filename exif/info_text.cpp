@@ -34,24 +34,24 @@ void appendLine(char (&text)[TextBufferSize], std::size_t* length, const char* f
 
 }  // namespace
 
+// The record lives on the heap for the text; where it cannot be had, the
+// text stays empty.
 void buildInfoText(ByteView image, char (&text)[TextBufferSize]) {
-  const SourceBytes bytes(image);
-  buildInfoText(bytes, text);
-}
-
-void buildInfoText(const SourceBytes& bytes, char (&text)[TextBufferSize]) {
   text[0] = '\0';
   void* memory = platform::heapAlloc(sizeof(TExifRootPENTAXistD));
   if (memory == nullptr) return;
   auto* record = new (memory) TExifRootPENTAXistD;
-  record->analyze(bytes);
+  record->analyze(image);
+  buildInfoText(*record, text);
+  record->~TExifRootPENTAXistD();
+  platform::heapFree(memory);
+}
 
+void buildInfoText(const TExifRootPENTAXistD& record, char (&text)[TextBufferSize]) {
+  text[0] = '\0';
   FieldBuffer fieldBuffer;
   std::size_t length = 0;
   for (Formatter format : fieldOrder) {
-    if ((record->*format)(fieldBuffer)) appendLine(text, &length, fieldBuffer);
+    if ((record.*format)(fieldBuffer)) appendLine(text, &length, fieldBuffer);
   }
-
-  record->~TExifRootPENTAXistD();
-  platform::heapFree(memory);
 }

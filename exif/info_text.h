@@ -4,14 +4,14 @@
 
 #include <cstddef>
 
+#include "exif/exif_reader.h"
 #include "io/byte_view.h"
-#include "io/source_bytes.h"
 
 constexpr std::size_t TextBufferSize = 1024;
 
-// Walks the TIFF, EXIF and maker-note directories of the bytes in hand
-// (position 0 is the TIFF header) and writes the text, possibly empty,
-// NUL-terminated, into `text`. Never fails: what cannot be read is left out.
-void buildInfoText(const SourceBytes& bytes, char (&text)[TextBufferSize]);
-// The same over a memory image.
+// Writes the text of an analysed record (its TIFF, EXIF and maker-note
+// directories), possibly empty, NUL-terminated, into `text`. Never fails:
+// what cannot be read is left out.
+void buildInfoText(const TExifRootPENTAXistD& record, char (&text)[TextBufferSize]);
+// The same over a memory image (position 0 is the TIFF header).
 void buildInfoText(ByteView image, char (&text)[TextBufferSize]);

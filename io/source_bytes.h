@@ -65,6 +65,7 @@ class SourceBytes {
   // nothing); false when no room is left, and then nothing more is fetched.
   bool add(SourcePiece piece);
   bool full() const { return pieceCount_ == MaxPieces; }
+  std::uint32_t pieceCount() const { return pieceCount_; }
   std::uint32_t fileSize() const { return fileSize_; }
 
  private:

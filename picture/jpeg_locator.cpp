@@ -4,8 +4,6 @@
 // back to a directory already read ends the walk.
 #include "picture/jpeg_locator.h"
 
-#include "exif/exif_reader.h"
-
 namespace {
 
 constexpr char PentaxModelPrefix[] = "PENTAX";
@@ -61,9 +59,7 @@ FrameBorders bordersOf(const TExifRoot& record) {
 
 }  // namespace
 
-std::optional<LocatedJpegs> locateJpegs(const SourceBytes& bytes) {
-  TExifRoot record;
-  record.analyze(bytes);
+std::optional<LocatedJpegs> locateJpegs(const TExifRoot& record) {
   if (!record.modelBegins(PentaxModelPrefix)) return std::nullopt;
   return LocatedJpegs{fullSizeSpan(record), previewSpan(record), bordersOf(record),
                       record.makerNoteForm != MakerNoteForm::Unmarked, record.modelIs(IstdModel)};

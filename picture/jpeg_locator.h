@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "io/source_bytes.h"
+#include "exif/exif_reader.h"
 
 // A JPEG's bytes in the raw file, counted from the TIFF header (the raw
 // file's first byte); never empty. Nothing says they are in hand: in file
@@ -35,6 +35,6 @@ struct LocatedJpegs {
   bool istD;
 };
 
-// What the bytes in hand say about the JPEGs; nothing unless IFD0's Model
-// begins "PENTAX".
-std::optional<LocatedJpegs> locateJpegs(const SourceBytes& bytes);
+// What an analysed record's directories say about the JPEGs; nothing
+// unless IFD0's Model begins "PENTAX".
+std::optional<LocatedJpegs> locateJpegs(const TExifRoot& record);

@@ -1,6 +1,7 @@
 #include "plugin/raw_source.h"
 
 #include <algorithm>
+#include <new>
 
 #include "picture/jpeg_probe.h"
 
@@ -117,15 +118,28 @@ PluginResult RawSource::fetchMiss() {
   return Success;
 }
 
+// One analysis record serves the text and the locator. It lives on the heap
+// for the request; where it cannot be had, the text stays empty as it
+// always has, and a picture request, which needs the directories to choose
+// its JPEG, fails for want of memory.
 PluginResult RawSource::walkDirectories(std::optional<LocatedJpegs>* located,
                                         char (*text)[TextBufferSize]) {
+  if (text) (*text)[0] = '\0';
+  void* memory = platform::heapAlloc(sizeof(TExifRootPENTAXistD));
+  if (!memory) return text ? Success : OutOfMemory;
+  auto* record = new (memory) TExifRootPENTAXistD;
+  PluginResult result = Success;
   for (;;) {
     bytes_.forgetMiss();
-    if (text) buildInfoText(bytes_, *text);
-    *located = locateJpegs(bytes_);
-    if (!bytes_.miss() || fetches_ == MaxDirectoryReads || bytes_.full()) return Success;
-    if (PluginResult fetched = fetchMiss()) return fetched;
+    record->analyze(bytes_);
+    if (text) buildInfoText(*record, *text);
+    *located = locateJpegs(*record);
+    if (!bytes_.miss() || fetches_ == MaxDirectoryReads || bytes_.full()) break;
+    if ((result = fetchMiss()) != Success) break;
   }
+  record->~TExifRootPENTAXistD();
+  platform::heapFree(memory);
+  return result;
 }
 
 PluginResult RawSource::readSpan(JpegSpan span, std::uint32_t length, ByteView* jpeg) {

@@ -29,8 +29,9 @@ std::uint32_t linkOf(const File& file, std::uint32_t directory) {
 }
 
 std::optional<LocatedJpegs> locate(const File& file, std::uint32_t size) {
-  const SourceBytes bytes(ByteView(file.bytes.data(), size));
-  return locateJpegs(bytes);
+  TExifRoot record;
+  record.analyze(ByteView(file.bytes.data(), size));
+  return locateJpegs(record);
 }
 
 TEST(JpegLocator, FindsBothJpegsInEveryNoteFormAndOrder) {
