@@ -13,13 +13,11 @@ std::vector<TestCase>& cases() {
 
 int failedChecks = 0;  // of the running case
 int skipped = 0;       // parts of cases left out for want of memory
-std::uint32_t capacityMiB = 0;
-std::uint32_t largestBlockMiB = 0;
 
 // Counted up to 2 GiB, the most a 32-bit Windows process gets.
 constexpr std::uint32_t MostMiB = 2048;
 
-// What the process can allocate, in 8 MiB blocks, all held at once: the
+// What the process can allocate now, in 8 MiB blocks, all held at once: the
 // pixel block and libjpeg's buffers of a picture call are separate blocks
 // of that order. Then everything is released.
 std::uint32_t measureCapacityMiB() {
@@ -35,8 +33,8 @@ std::uint32_t measureCapacityMiB() {
   return static_cast<std::uint32_t>(blocks.size()) * BlockMiB;
 }
 
-// The largest single block the process can allocate, to the MiB, by halving
-// the gap between a size it got and one it did not.
+// The largest single block the process can allocate now, to the MiB, by
+// halving the gap between a size it got and one it did not.
 std::uint32_t measureLargestBlockMiB() {
   std::uint32_t got = 0, refused = MostMiB + 1;
   while (refused - got > 1) {
@@ -51,9 +49,11 @@ std::uint32_t measureLargestBlockMiB() {
 }  // namespace
 
 bool canHold(std::uint32_t mebibytes, std::uint32_t blockMiB, const char* what) {
+  const std::uint32_t capacityMiB = measureCapacityMiB(), largestBlockMiB = measureLargestBlockMiB();
   if (mebibytes <= capacityMiB && blockMiB <= largestBlockMiB) return true;
   ++skipped;
-  std::printf("  SKIPPED %s: needs %u MiB, %u MiB of it in one block, the process gets %u MiB, %u MiB of it in one block\n",
+  std::printf("  SKIPPED %s: needs %u MiB, %u MiB of it in one block, the process gets %u MiB more, %u MiB of it in"
+              " one block\n",
               what, unsigned(mebibytes), unsigned(blockMiB), unsigned(capacityMiB), unsigned(largestBlockMiB));
   return false;
 }
@@ -70,8 +70,7 @@ bool recordCheck(bool ok, const char* expression, const char* file, int line) {
 
 // Runs the cases of the groups named on the command line, or all of them.
 int main(int argc, char** argv) {
-  largestBlockMiB = measureLargestBlockMiB();
-  capacityMiB = measureCapacityMiB();
+  const std::uint32_t capacityMiB = measureCapacityMiB(), largestBlockMiB = measureLargestBlockMiB();
   int passed = 0;
   int failed = 0;
   for (const TestCase& test : cases()) {

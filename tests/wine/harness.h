@@ -14,14 +14,14 @@ struct TestCase {
 };
 
 void registerCase(const TestCase& test);
-// Whether the process can hold `mebibytes` more, `largestBlockMiB` of them
-// in one block (a pixel block is one range of addresses, which many smaller
-// free ranges do not make), as measured at the start of the run. When it
-// cannot, the part of a case that needs them is skipped: this prints a
-// SKIPPED line with the figures and counts it, and the caller leaves that
-// part out. A 32-bit Windows process gets about 2 GiB; one of Wine run under
-// an emulator may get far less, and no test may fail for want of memory that
-// Windows would give.
+// Whether the process can allocate `mebibytes` more, `largestBlockMiB` of
+// them in one block (a pixel block is one range of addresses, which many
+// smaller free ranges do not make), measured at the call, beside what it
+// holds then. When it cannot, the part of a case that needs them is skipped:
+// this prints a SKIPPED line with the figures and counts it, and the caller
+// leaves that part out. A 32-bit Windows process gets about 2 GiB; one of
+// Wine run under an emulator may get far less, and no test may fail for want
+// of memory that Windows would give.
 bool canHold(std::uint32_t mebibytes, std::uint32_t largestBlockMiB, const char* what);
 // Records a failed check of the running case; returns `ok`.
 bool recordCheck(bool ok, const char* expression, const char* file, int line);
