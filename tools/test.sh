@@ -20,11 +20,11 @@ ctest --test-dir build --output-on-failure -j2 "$@" || status=$?
 
 # A Wine test leaves out what the process cannot hold (an emulated 32-bit
 # process may get less memory than Windows gives) and names it in a line
-# "SKIPPED WHAT: needs N MiB, the process gets M MiB"; the summary lists
-# them whatever the outcome. LastTestsFailed.log lists the failed tests as
-# "NUMBER:NAME"; LastTest.log holds each test's output after its
-# "I/N Testing: NAME" line. Any further ctest run rewrites both, so they are
-# kept first.
+# "SKIPPED WHAT: needs N MiB, B MiB of it in one block, the process gets M MiB,
+# L MiB of it in one block"; the summary lists them whatever the outcome.
+# LastTestsFailed.log lists the failed tests as "NUMBER:NAME"; LastTest.log
+# holds each test's output after its "I/N Testing: NAME" line. Any further
+# ctest run rewrites both, so they are kept first.
 testing=build/Testing/Temporary
 skipped=$(grep -h '^ *SKIPPED ' $testing/LastTest.log 2>/dev/null | sed 's/^ *SKIPPED /  /' || true)
 summary() {

@@ -26,9 +26,10 @@ void pictureCase(const OracleSample& sample, const OracleCase& c, const Bytes& i
   const OracleCrop crop = cropOf(sample, c);
   const std::uint32_t width = croppedWidth(ref, crop), height = croppedHeight(ref, crop);
   const std::size_t bitmap = ((std::size_t{width} * 3 + 3) & ~std::size_t{3}) * height;
-  // The pixel block, and in file mode the plug-in's read of the JPEG beside
-  // the image this program holds.
-  if (!canHold(mebibytes(bitmap) + 2 * mebibytes(image.size()), what.c_str())) return;
+  // Beside the image and the reference this program holds: the pixel block,
+  // and in file mode the plug-in's read of the JPEG, no larger than the file.
+  const std::uint32_t read = c.memory ? 0 : mebibytes(image.size());
+  if (!canHold(mebibytes(bitmap) + read, mebibytes(bitmap), what.c_str())) return;
   loadWithSettings(fullSizeSetting(c.fullSizeSetting ? "1" : "0").c_str(), nullptr);
   const std::string path = samplePath((sample.name + ".pef").c_str());
   const void* source = c.memory ? static_cast<const void*>(image.data()) : path.c_str();

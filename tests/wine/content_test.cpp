@@ -172,8 +172,12 @@ TEST_CASE(corpus, EveryBadFileGivesItsExpectedResults) {
                      &supported, &needsMiB) == 7) {
     const std::string path = samplePath((std::string(name) + ".pef").c_str());
     const std::string bytes = readText(path);
-    // The file is held in memory the while: its size counts too.
-    const bool decode = canHold(needsMiB + static_cast<unsigned>(bytes.size() >> 20),
+    // Beside the decode's need, the plug-in's read of the JPEG in file mode,
+    // no larger than the file. The manifest gives a decode's whole need, not
+    // its pixel block, the largest part of it; the whole stands for that
+    // block, so a process short of one large range skips these calls rather
+    // than fails them.
+    const bool decode = canHold(needsMiB + static_cast<unsigned>(bytes.size() >> 20), needsMiB,
                                 (std::string(name) + ", its picture calls").c_str());
     for (std::uint32_t mode : {SourceFile, SourceMemory}) {
       const void* source = mode == SourceFile ? static_cast<const void*>(path.c_str()) : bytes.data();

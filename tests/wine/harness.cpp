@@ -13,14 +13,15 @@ std::vector<TestCase>& cases() {
 
 int failedChecks = 0;  // of the running case
 int skipped = 0;       // parts of cases left out for want of memory
-std::uint32_t capacityMiB = 0;
 
-// What the process can allocate, in 8 MiB blocks, all held at once: the
+// Counted up to 2 GiB, the most a 32-bit Windows process gets.
+constexpr std::uint32_t MostMiB = 2048;
+
+// What the process can allocate now, in 8 MiB blocks, all held at once: the
 // pixel block and libjpeg's buffers of a picture call are separate blocks
-// of that order. Counted up to 2 GiB, the most a 32-bit Windows process
-// gets; then everything is released.
+// of that order. Then everything is released.
 std::uint32_t measureCapacityMiB() {
-  constexpr std::uint32_t BlockMiB = 8, MostMiB = 2048;
+  constexpr std::uint32_t BlockMiB = 8;
   std::vector<void*> blocks;
   blocks.reserve(MostMiB / BlockMiB);
   while (blocks.size() < MostMiB / BlockMiB) {
@@ -32,13 +33,28 @@ std::uint32_t measureCapacityMiB() {
   return static_cast<std::uint32_t>(blocks.size()) * BlockMiB;
 }
 
+// The largest single block the process can allocate now, to the MiB, by
+// halving the gap between a size it got and one it did not.
+std::uint32_t measureLargestBlockMiB() {
+  std::uint32_t got = 0, refused = MostMiB + 1;
+  while (refused - got > 1) {
+    const std::uint32_t size = got + (refused - got) / 2;
+    void* block = std::malloc(std::size_t{size} << 20);
+    (block ? got : refused) = size;
+    std::free(block);
+  }
+  return got;
+}
+
 }  // namespace
 
-bool canHold(std::uint32_t mebibytes, const char* what) {
-  if (mebibytes <= capacityMiB) return true;
+bool canHold(std::uint32_t mebibytes, std::uint32_t blockMiB, const char* what) {
+  const std::uint32_t capacityMiB = measureCapacityMiB(), largestBlockMiB = measureLargestBlockMiB();
+  if (mebibytes <= capacityMiB && blockMiB <= largestBlockMiB) return true;
   ++skipped;
-  std::printf("  SKIPPED %s: needs %u MiB, the process gets %u MiB\n", what, unsigned(mebibytes),
-              unsigned(capacityMiB));
+  std::printf("  SKIPPED %s: needs %u MiB, %u MiB of it in one block, the process gets %u MiB more, %u MiB of it in"
+              " one block\n",
+              what, unsigned(mebibytes), unsigned(blockMiB), unsigned(capacityMiB), unsigned(largestBlockMiB));
   return false;
 }
 
@@ -54,7 +70,7 @@ bool recordCheck(bool ok, const char* expression, const char* file, int line) {
 
 // Runs the cases of the groups named on the command line, or all of them.
 int main(int argc, char** argv) {
-  capacityMiB = measureCapacityMiB();
+  const std::uint32_t capacityMiB = measureCapacityMiB(), largestBlockMiB = measureLargestBlockMiB();
   int passed = 0;
   int failed = 0;
   for (const TestCase& test : cases()) {
@@ -67,7 +83,7 @@ int main(int argc, char** argv) {
     test.run();
     (failedChecks ? failed : passed) += 1;
   }
-  std::printf("%d passed, %d failed, %d skipped (the process gets %u MiB)\n", passed, failed, skipped,
-              unsigned(capacityMiB));
+  std::printf("%d passed, %d failed, %d skipped (the process gets %u MiB, %u MiB of it in one block)\n", passed,
+              failed, skipped, unsigned(capacityMiB), unsigned(largestBlockMiB));
   return failed == 0 && passed > 0 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 // A tiny test harness for the Windows test program: cases register
 // themselves in groups, checks record failures with their line, and the run
-// ends with "N passed, N failed, N skipped (the process gets M MiB)".
+// ends with "N passed, N failed, N skipped (the process gets M MiB, L MiB of
+// it in one block)".
 #pragma once
 
 #include <cstdint>
@@ -13,13 +14,15 @@ struct TestCase {
 };
 
 void registerCase(const TestCase& test);
-// Whether the process can hold `mebibytes` more, as measured at the start
-// of the run. When it cannot, the part of a case that needs them is skipped:
-// this prints a SKIPPED line with both figures and counts it, and the caller
+// Whether the process can allocate `mebibytes` more, `largestBlockMiB` of
+// them in one block (a pixel block is one range of addresses, which many
+// smaller free ranges do not make), measured at the call, beside what it
+// holds then. When it cannot, the part of a case that needs them is skipped:
+// this prints a SKIPPED line with the figures and counts it, and the caller
 // leaves that part out. A 32-bit Windows process gets about 2 GiB; one of
 // Wine run under an emulator may get far less, and no test may fail for want
 // of memory that Windows would give.
-bool canHold(std::uint32_t mebibytes, const char* what);
+bool canHold(std::uint32_t mebibytes, std::uint32_t largestBlockMiB, const char* what);
 // Records a failed check of the running case; returns `ok`.
 bool recordCheck(bool ok, const char* expression, const char* file, int line);
 
