@@ -126,7 +126,9 @@ TEST(JpegLocator, FieldsReadAsTheirTypeAndTheNotesOwnOrder) {
     const auto located = locate(file, static_cast<std::uint32_t>(file.bytes.size()));
     ASSERT_TRUE(located);
     ASSERT_EQ(located->preview.has_value(), c.preview);
-    if (c.preview) EXPECT_EQ(located->preview->length, 100u);
+    if (c.preview) {
+      EXPECT_EQ(located->preview->length, 100u);
+    }
     EXPECT_EQ(located->previewBorders.top, c.top);
   }
 }
