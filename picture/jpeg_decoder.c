@@ -25,6 +25,14 @@
 /* A greyscale or colour frame comes out as three bytes per pixel. */
 #define OutputChannels 3
 
+/* A turned picture's rows are decoded into a band of at most BandBytes
+   (and at most BandRows rows), then written into their columns: a turned
+   decode holds no more than that beyond a decode straight into the bitmap.
+   The 645Z's 8256-pixel rows (24768 bytes) make a band of 21 rows; the more
+   rows a band holds, the more of each bitmap row one pass writes at once. */
+#define BandBytes (512L * 1024)
+#define BandRows 64
+
 /* Most memory libjpeg may hold for a whole-image buffer, whatever the frame:
    beyond it libjpeg, having no backing store, refuses the frame. The largest
    buffer the probed-frame bound below lets through, for a 4096 x 4096
@@ -251,6 +259,58 @@ static JDIMENSION readRows(j_decompress_ptr cinfo, const JpegDecodeRequest* requ
   return done;
 }
 
+/* Writes band rows [0, count), output rows first on, pixel by pixel where
+   the request places them. The loop along the bitmap's rows runs inside,
+   so a transposing turn walks each band column down its rows while the
+   writes go along one bitmap row. */
+static void writeBand(JSAMPARRAY band, JDIMENSION count, JDIMENSION first, const JpegDecodeRequest* request) {
+  const size_t skipBytes = (size_t)request->skipColumns * OutputChannels;
+  uint8_t* const origin = request->top + (ptrdiff_t)first * request->step;
+  JDIMENSION x, i;
+  if (request->step == OutputChannels || request->step == -OutputChannels) {
+    for (x = 0; x < request->columns; ++x) {
+      uint8_t* out = origin + (ptrdiff_t)x * request->pixelStep;
+      const size_t in = skipBytes + (size_t)x * OutputChannels;
+      for (i = 0; i < count; ++i, out += request->step) memcpy(out, band[i] + in, OutputChannels);
+    }
+    return;
+  }
+  for (i = 0; i < count; ++i) {
+    uint8_t* out = origin + (ptrdiff_t)i * request->step;
+    const JSAMPLE* in = band[i] + skipBytes;
+    for (x = 0; x < request->columns; ++x, out += request->pixelStep, in += OutputChannels)
+      memcpy(out, in, OutputChannels);
+  }
+}
+
+/* Reads output rows [0, request->rows) band by band and writes each band
+   where the turn places it. The band reaches at least as far as the kept
+   columns and starts zeroed, so where the decoded row is narrower the
+   write reads zeros, which the caller whitens. */
+static JDIMENSION readTurnedRows(j_decompress_ptr cinfo, const JpegDecodeRequest* request) {
+  size_t bandWidth = (size_t)cinfo->output_width * OutputChannels;
+  const size_t keptWidth = ((size_t)request->skipColumns + request->columns) * OutputChannels;
+  JDIMENSION bandRows, done = 0, i;
+  JSAMPARRAY band;
+
+  if (bandWidth < keptWidth) bandWidth = keptWidth;
+  bandRows = bandWidth >= (size_t)BandBytes ? 1 : (JDIMENSION)(BandBytes / bandWidth);
+  if (bandRows > BandRows) bandRows = BandRows;
+  band = cinfo->mem->alloc_sarray((j_common_ptr)cinfo, JPOOL_IMAGE, (JDIMENSION)bandWidth, bandRows);
+  for (i = 0; i < bandRows; ++i) memset(band[i], 0, bandWidth);
+  if (request->skipRows > 0) jpeg_skip_scanlines(cinfo, request->skipRows);
+
+  while (done < request->rows && cinfo->output_scanline < cinfo->output_height) {
+    JDIMENSION want = request->rows - done, got = 0, read;
+    if (want > bandRows) want = bandRows;
+    while (got < want && (read = jpeg_read_scanlines(cinfo, band + got, want - got)) > 0) got += read;
+    if (got == 0) break;
+    writeBand(band, got, done, request);
+    done += got;
+  }
+  return done;
+}
+
 JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* coverage) {
   Decoder decoder;
   j_decompress_ptr cinfo = &decoder.cinfo;
@@ -281,7 +341,7 @@ JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* 
   configure(cinfo, request->fast);
   jpeg_start_decompress(cinfo);
   cropColumns(cinfo, request->probedWidth);
-  rows = readRows(cinfo, request);
+  rows = request->pixelStep == OutputChannels ? readRows(cinfo, request) : readTurnedRows(cinfo, request);
 
   coverage->rows = rows;
   coverage->width = cinfo->output_width > request->skipColumns ? cinfo->output_width - request->skipColumns : 0;

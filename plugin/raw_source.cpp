@@ -116,12 +116,11 @@ PluginResult RawSource::fetchMiss() {
   return Success;
 }
 
-PluginResult RawSource::walkDirectories(std::optional<LocatedJpegs>* located,
-                                        char (*text)[TextBufferSize]) {
+PluginResult RawSource::walkDirectories(DirectoryFindings* found, char (*text)[TextBufferSize]) {
   for (;;) {
     bytes_.forgetMiss();
     if (text) buildInfoText(bytes_, *text);
-    *located = locateJpegs(bytes_);
+    *found = findInDirectories(bytes_);
     if (!bytes_.miss() || fetches_ == MaxDirectoryReads || bytes_.full()) return Success;
     if (PluginResult fetched = fetchMiss()) return fetched;
   }

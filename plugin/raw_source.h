@@ -49,7 +49,7 @@ class RawSource {
   // missed or MaxDirectoryReads are spent, so a file reads as its memory
   // image does. `text`, when given, receives the information text. Success,
   // or OutOfMemory when a fetch could not have its buffer.
-  PluginResult walkDirectories(std::optional<LocatedJpegs>* located, char (*text)[TextBufferSize]);
+  PluginResult walkDirectories(DirectoryFindings* found, char (*text)[TextBufferSize]);
 
   // The first `length` bytes of `span` (fewer where the file ends) in
   // `jpeg`, valid while this source lives: Success, OutOfMemory, or

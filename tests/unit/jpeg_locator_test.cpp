@@ -30,7 +30,7 @@ std::uint32_t linkOf(const File& file, std::uint32_t directory) {
 
 std::optional<LocatedJpegs> locate(const File& file, std::uint32_t size) {
   const SourceBytes bytes(ByteView(file.bytes.data(), size));
-  return locateJpegs(bytes);
+  return findInDirectories(bytes).located;
 }
 
 TEST(JpegLocator, FindsBothJpegsInEveryNoteFormAndOrder) {
