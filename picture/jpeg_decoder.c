@@ -32,6 +32,8 @@
    rows a band holds, the more of each bitmap row one pass writes at once. */
 #define BandBytes (512L * 1024)
 #define BandRows 64
+/* copyRun reads one byte past a pixel: the last row's last pixel's too. */
+#define BandSlack 1
 
 /* Most memory libjpeg may hold for a whole-image buffer, whatever the frame:
    beyond it libjpeg, having no backing store, refuses the frame. The largest
@@ -259,27 +261,49 @@ static JDIMENSION readRows(j_decompress_ptr cinfo, const JpegDecodeRequest* requ
   return done;
 }
 
-/* Writes band rows [0, count), output rows first on, pixel by pixel where
-   the request places them. The loop along the bitmap's rows runs inside,
-   so a transposing turn walks each band column down its rows while the
-   writes go along one bitmap row. */
-static void writeBand(JSAMPARRAY band, JDIMENSION count, JDIMENSION first, const JpegDecodeRequest* request) {
+/* Copies `count` pixels to out, out + 3, ... from in, in + inStep, ...:
+   each but the last as four bytes, whose fourth the next pixel overwrites,
+   one move where three bytes take two. The fourth byte read lies inside
+   the band (BandSlack). */
+static void copyRun(uint8_t* out, const JSAMPLE* in, ptrdiff_t inStep, JDIMENSION count) {
+  JDIMENSION j;
+  for (j = 1; j < count; ++j, out += OutputChannels, in += inStep) memcpy(out, in, OutputChannels + 1);
+  memcpy(out, in, OutputChannels);
+}
+
+/* Writes band rows [0, count), each bandWidth bytes, output rows first on,
+   where the request places their pixels. Each bitmap row the band reaches
+   is written in one run along it, from its lowest address up: a
+   transposing turn gathers a band column into a run; any other turn here
+   mirrors left-right (pixelStep -3; pixelStep 3 never comes here), so a
+   band row runs from its last kept pixel. Runs go the way the addresses
+   rise, which the processor's prefetch follows best. */
+static void writeBand(const JSAMPLE* band, size_t bandWidth, JDIMENSION count, JDIMENSION first,
+                      const JpegDecodeRequest* request) {
   const size_t skipBytes = (size_t)request->skipColumns * OutputChannels;
   uint8_t* const origin = request->top + (ptrdiff_t)first * request->step;
-  JDIMENSION x, i;
+  const JDIMENSION columns = request->columns;
+  const ptrdiff_t lastColumn = (ptrdiff_t)columns - 1;
+  JDIMENSION k;
   if (request->step == OutputChannels || request->step == -OutputChannels) {
-    for (x = 0; x < request->columns; ++x) {
+    const ptrdiff_t lastRow = (ptrdiff_t)count - 1;
+    for (k = 0; k < columns; ++k) {
+      const JDIMENSION x = request->pixelStep < 0 ? columns - 1 - k : k;
+      const JSAMPLE* in = band + skipBytes + (size_t)x * OutputChannels;
       uint8_t* out = origin + (ptrdiff_t)x * request->pixelStep;
-      const size_t in = skipBytes + (size_t)x * OutputChannels;
-      for (i = 0; i < count; ++i, out += request->step) memcpy(out, band[i] + in, OutputChannels);
+      if (request->step > 0) {
+        copyRun(out, in, (ptrdiff_t)bandWidth, count);
+      } else {
+        copyRun(out + lastRow * request->step, in + lastRow * (ptrdiff_t)bandWidth, -(ptrdiff_t)bandWidth, count);
+      }
     }
     return;
   }
-  for (i = 0; i < count; ++i) {
-    uint8_t* out = origin + (ptrdiff_t)i * request->step;
-    const JSAMPLE* in = band[i] + skipBytes;
-    for (x = 0; x < request->columns; ++x, out += request->pixelStep, in += OutputChannels)
-      memcpy(out, in, OutputChannels);
+  for (k = 0; k < count; ++k) {
+    const JDIMENSION i = request->step < 0 ? count - 1 - k : k;
+    const JSAMPLE* in = band + (size_t)i * bandWidth + skipBytes;
+    copyRun(origin + (ptrdiff_t)i * request->step + lastColumn * request->pixelStep,
+            in + lastColumn * OutputChannels, -OutputChannels, columns);
   }
 }
 
@@ -291,21 +315,23 @@ static JDIMENSION readTurnedRows(j_decompress_ptr cinfo, const JpegDecodeRequest
   size_t bandWidth = (size_t)cinfo->output_width * OutputChannels;
   const size_t keptWidth = ((size_t)request->skipColumns + request->columns) * OutputChannels;
   JDIMENSION bandRows, done = 0, i;
-  JSAMPARRAY band;
+  JSAMPLE* band;
+  JSAMPROW rows[BandRows];
 
   if (bandWidth < keptWidth) bandWidth = keptWidth;
   bandRows = bandWidth >= (size_t)BandBytes ? 1 : (JDIMENSION)(BandBytes / bandWidth);
   if (bandRows > BandRows) bandRows = BandRows;
-  band = cinfo->mem->alloc_sarray((j_common_ptr)cinfo, JPOOL_IMAGE, (JDIMENSION)bandWidth, bandRows);
-  for (i = 0; i < bandRows; ++i) memset(band[i], 0, bandWidth);
+  band = (JSAMPLE*)cinfo->mem->alloc_large((j_common_ptr)cinfo, JPOOL_IMAGE, bandRows * bandWidth + BandSlack);
+  memset(band, 0, bandRows * bandWidth + BandSlack);
+  for (i = 0; i < bandRows; ++i) rows[i] = band + (size_t)i * bandWidth;
   if (request->skipRows > 0) jpeg_skip_scanlines(cinfo, request->skipRows);
 
   while (done < request->rows && cinfo->output_scanline < cinfo->output_height) {
     JDIMENSION want = request->rows - done, got = 0, read;
     if (want > bandRows) want = bandRows;
-    while (got < want && (read = jpeg_read_scanlines(cinfo, band + got, want - got)) > 0) got += read;
+    while (got < want && (read = jpeg_read_scanlines(cinfo, rows + got, want - got)) > 0) got += read;
     if (got == 0) break;
-    writeBand(band, got, done, request);
+    writeBand(band, bandWidth, got, done, request);
     done += got;
   }
   return done;
