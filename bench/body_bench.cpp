@@ -105,8 +105,8 @@ Walk fileWalk(const std::string& path, int rounds) {
   walk.withWalk = best(rounds, [&] {
     RawSource source(path.c_str(), 0);
     char text[TextBufferSize];
-    std::optional<LocatedJpegs> located;
-    if (source.readWindow() == Success) source.walkDirectories(&located, &text);
+    DirectoryFindings found;
+    if (source.readWindow() == Success) source.walkDirectories(&found, &text);
     walk.reads = source.bytes().pieceCount() - 1;
   });
   return walk;

@@ -44,6 +44,8 @@ constexpr int DefaultRounds = 15;
 constexpr int DefaultBombRounds = 3;
 constexpr double MemoryTarget = 1.03;
 constexpr double FileTarget = 1.05;
+// A turned decode against the unturned decode of the same JPEG.
+constexpr double TurnTarget = 1.25;
 constexpr std::size_t ExtraPeakTarget = 1 << 20;
 
 // One open, one seek, one read of the region into a heap buffer, one close,
@@ -103,6 +105,20 @@ bool cameraPaths(const std::string& pef, int rounds) {
   const std::size_t fullPixels = strideOf(FullImageWidth) * FullImageHeight;
   const std::size_t previewPixels = strideOf(PreviewWidth) * PreviewFrameHeight;
   const std::size_t headerBlock = 44;
+  // The full-size picture turned a quarter: 2008 pixels a row, 3008 rows.
+  const std::size_t turnedPixels = strideOf(FullImageHeight) * FullImageWidth;
+  const auto unturned = [&] {
+    platform::BlockHandle header, pixels;
+    decodePlanned(fixedPlan(true), fullView, RequestBestQuality, &header, &pixels);
+    releaseBlocks(header, pixels);
+  };
+  const auto turned = [&](std::uint16_t orientation) {
+    return [&, orientation] {
+      platform::BlockHandle header, pixels;
+      decodePlanned(fixedPlan(true, turnOf(orientation)), fullView, RequestBestQuality, &header, &pixels);
+      releaseBlocks(header, pixels);
+    };
+  };
   Path paths[] = {
       {"full size, memory, best quality", MemoryTarget, 1, fullPixels + headerBlock, 0, fullPixels,
        [&] {
@@ -126,6 +142,10 @@ bool cameraPaths(const std::string& pef, int rounds) {
          releaseBlocks(header, pixels);
        },
        [&] { bareReadAndDecode(pef, FullImageOffset, fullView.size()); }},
+      {"full size turned 6 vs unturned", TurnTarget, 1, turnedPixels + headerBlock, 0, fullPixels + headerBlock,
+       turned(6), unturned},
+      {"full size turned 8 vs unturned", TurnTarget, 1, turnedPixels + headerBlock, 0, fullPixels + headerBlock,
+       turned(8), unturned},
   };
 
   for (Path& path : paths) {

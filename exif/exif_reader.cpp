@@ -219,18 +219,36 @@ bool TExifRoot::findLong(const ExifDirectory& directory, std::uint16_t tag,
   return entry != NoEntry && directory.read32(entry + EntryValueField, value);
 }
 
+namespace {
+
+// The entry of `tag` when it holds one value of `type`, else NoEntry.
+std::uint32_t singleValueEntry(const TExifRoot& record, const ExifDirectory& directory, std::uint16_t tag,
+                               FieldType type) {
+  const std::uint32_t entry = record.findEntry(directory, tag);
+  std::uint16_t stored = 0;
+  std::uint32_t count = 0;
+  if (entry == NoEntry || !directory.read16(entry + EntryTypeField, &stored) || stored != type ||
+      !directory.read32(entry + EntryCountField, &count) || count != 1)
+    return NoEntry;
+  return entry;
+}
+
+}  // namespace
+
 bool TExifRoot::findOffset(const ExifDirectory& directory, std::uint16_t tag,
                            std::uint32_t* value) const {
-  const std::uint32_t entry = findEntry(directory, tag);
-  std::uint16_t type = 0, shortValue = 0;
-  std::uint32_t count = 0;
-  if (entry == NoEntry || !directory.read16(entry + EntryTypeField, &type) ||
-      !directory.read32(entry + EntryCountField, &count) || count != 1)
-    return false;
-  if (type == TiffLong) return directory.read32(entry + EntryValueField, value);
-  if (type != TiffShort || !directory.read16(entry + EntryValueField, &shortValue)) return false;
+  const std::uint32_t entry = singleValueEntry(*this, directory, tag, TiffLong);
+  if (entry != NoEntry) return directory.read32(entry + EntryValueField, value);
+  std::uint16_t shortValue = 0;
+  if (!findSingleShort(directory, tag, &shortValue)) return false;
   *value = shortValue;
   return true;
+}
+
+bool TExifRoot::findSingleShort(const ExifDirectory& directory, std::uint16_t tag,
+                                std::uint16_t* value) const {
+  const std::uint32_t entry = singleValueEntry(*this, directory, tag, TiffShort);
+  return entry != NoEntry && directory.read16(entry + EntryValueField, value);
 }
 
 const std::uint8_t* TExifRoot::findBytes(const ExifDirectory& directory, std::uint16_t tag,

@@ -133,6 +133,9 @@ class TExifRoot : public TByteOrder {
   // An offset or a length as TIFF stores one: a single LONG, or a single
   // SHORT; false for any other type or count.
   bool findOffset(const ExifDirectory& directory, std::uint16_t tag, std::uint32_t* value) const;
+  // A value stored as one SHORT, as TIFF 6.0 stores Orientation; false for
+  // any other type or count.
+  bool findSingleShort(const ExifDirectory& directory, std::uint16_t tag, std::uint16_t* value) const;
   // The `count` bytes of a BYTE or UNDEFINED value of exactly that count
   // (at most four, in the value field); nullptr for any other form.
   const std::uint8_t* findBytes(const ExifDirectory& directory, std::uint16_t tag,

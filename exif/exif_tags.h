@@ -6,6 +6,7 @@
 #include <cstdint>
 
 constexpr std::uint16_t TagModel = 272;          // 0x0110, ASCII, in IFD0
+constexpr std::uint16_t TagOrientation = 274;    // 0x0112, SHORT, in IFD0
 constexpr std::uint16_t TagExifPointer = 34665;  // 0x8769, in IFD0
 // IFD2's full-size JPEG: offset from the TIFF header, and length.
 constexpr std::uint16_t TagJpegOffset = 513;  // 0x0201, LONG

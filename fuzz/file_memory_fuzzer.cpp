@@ -2,11 +2,12 @@
 // file and also passed as a memory image. GetPictureInfo and GetPicture must
 // give the same result both ways, and on success the same size, text and
 // bitmap; in file mode the directories and values beyond the header window
-// are fetched with reads of their own. Bit 0 of the first byte chooses the
-// FULLSIZE setting.
+// are fetched with reads of their own. Bits 0 and 1 of the first byte choose
+// the FULLSIZE and ROTATE settings.
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -44,10 +45,10 @@ Bytes take(platform::BlockHandle block, bool global, std::size_t keep = SIZE_MAX
 Bytes info(const char* source, std::int32_t offsetOrSize, std::uint32_t mode) {
   PictureInfo record{};
   const std::int32_t result = GetPictureInfo(source, offsetOrSize, mode, &record);
-  Bytes outcome{static_cast<std::uint8_t>(result)};
+  Bytes outcome(1 + offsetof(PictureInfo, infoText));
+  outcome[0] = static_cast<std::uint8_t>(result);
   if (result != Success) return outcome;
-  outcome.insert(outcome.end(), reinterpret_cast<const std::uint8_t*>(&record),
-                 reinterpret_cast<const std::uint8_t*>(&record.infoText));
+  std::memcpy(outcome.data() + 1, &record, offsetof(PictureInfo, infoText));
   if (record.infoText != platform::NoBlock) {
     const Bytes text = take(record.infoText, false);
     outcome.insert(outcome.end(), text.begin(), text.end());
@@ -84,7 +85,7 @@ const std::string& scratchFile() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1 || size > MaxInput) return 0;
-  useFullSizeSetting(data[0] & 1);
+  useSettings(data[0] & 1, data[0] & 2);
   ++data, --size;
   const std::string& path = scratchFile();
   std::FILE* file = std::fopen(path.c_str(), "wb");

@@ -61,6 +61,12 @@ for file in "$bad_files"/structure-*.pef; do
   done
 done
 
+# A portrait file whole, turned upright (bit 3) in GetPicture and GetPreview.
+"$make_sample" --no-full --orientation 6 "$work/portrait.pef"
+for selector in '\014' '\016'; do
+  { printf "$selector"; cat "$work/portrait.pef"; } > "$out/picture_fuzzer/portrait-$(printf %s "$selector" | tr -d '\\')"
+done
+
 # cjpeg's codings and samplings from the preview's pixels, and two frame
 # sizes the camera never writes. Frames without a baseline header get a
 # comment holding a 640 x 480 one in front, which the probe takes.

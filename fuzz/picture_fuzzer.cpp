@@ -2,7 +2,8 @@
 // fuzzer's input: the region rules, the probe and the decode. The first byte
 // chooses the FULLSIZE setting and the export, and with bit 2 the input is
 // the whole image instead, so its directories lead the structure walk to a
-// located JPEG. Every result is either a
+// located JPEG; with bit 3 ROTATE turns the picture as its Orientation
+// says. Every result is either a
 // failure with the handles untouched, or two blocks of the advertised sizes.
 #include <sys/mman.h>
 #include <unistd.h>
@@ -44,6 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool fullSize = data[0] & 1;
   const bool preview = data[0] & 2;
   const bool wholeImage = data[0] & 4;
+  const bool upright = data[0] & 8;
   ++data, --size;
   // The JPEG region starts at a fixed offset of the image and the input ends
   // it, right before an inaccessible page, so any read past the image
@@ -58,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ::mprotect(base + mapped - page, page, PROT_NONE);
   std::uint8_t* image = base + mapped - page - (start + size);
   if (size) std::memcpy(image + start, data, size);
-  useFullSizeSetting(fullSize);
+  useSettings(fullSize, upright);
   platform::BlockHandle header = platform::NoBlock, pixels = platform::NoBlock;
   const auto* source = reinterpret_cast<const char*>(image);
   const auto length = static_cast<std::int32_t>(start + size);

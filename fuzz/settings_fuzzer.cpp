@@ -32,5 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (n >= sizeof value_text || std::strlen(value_text) != n) std::abort();
   std::memcpy(settingsPath, path.c_str(), path.size() + 1);
   readFullSizeSetting();
+  readRotateSetting();
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "picture/jpeg_probe.h"
+#include "picture/picture_turn.h"
 #include "platform/platform.h"
 
 // The bitmap: 24-bit colour, three bytes per pixel (blue, green, red).
@@ -39,10 +40,12 @@ struct DibBlocks {
   platform::BlockHandle pixels;
 };
 
-// Decodes `frame` into a bitmap of the probed size less the crop: output
-// pixel (x, r) is decoded pixel (x + crop.left, r + crop.top). The pixel
-// block has room for all the frame's rows at the bitmap's width. Where the decoded frame is smaller
-// than the probed one the picture is white; what lies beyond it is cut off.
-// On Decoded both handles are written; otherwise neither is, and nothing
-// stays allocated.
-PictureOutcome decodeDib(const JpegFrame& frame, FrameCrop crop, DecodeQuality quality, DibBlocks* out);
+// Decodes `frame` into a bitmap of the probed size less the crop, turned:
+// the cut picture's pixel (x, r) is decoded pixel (x + crop.left,
+// r + crop.top), and the turn moves it as picture_turn.h says. The pixel
+// block has room for all the turned frame's rows at the bitmap's width.
+// Where the decoded frame is smaller than the probed one the picture is
+// white; what lies beyond it is cut off. On Decoded both handles are
+// written; otherwise neither is, and nothing stays allocated.
+PictureOutcome decodeDib(const JpegFrame& frame, FrameCrop crop, PictureTurn turn, DecodeQuality quality,
+                         DibBlocks* out);

@@ -25,6 +25,16 @@
 /* A greyscale or colour frame comes out as three bytes per pixel. */
 #define OutputChannels 3
 
+/* A turned picture's rows are decoded into a band of at most BandBytes
+   (and at most BandRows rows), then written into their columns: a turned
+   decode holds no more than that beyond a decode straight into the bitmap.
+   The 645Z's 8256-pixel rows (24768 bytes) make a band of 21 rows; the more
+   rows a band holds, the more of each bitmap row one pass writes at once. */
+#define BandBytes (512L * 1024)
+#define BandRows 64
+/* copyRun reads one byte past a pixel: the last row's last pixel's too. */
+#define BandSlack 1
+
 /* Most memory libjpeg may hold for a whole-image buffer, whatever the frame:
    beyond it libjpeg, having no backing store, refuses the frame. The largest
    buffer the probed-frame bound below lets through, for a 4096 x 4096
@@ -251,6 +261,82 @@ static JDIMENSION readRows(j_decompress_ptr cinfo, const JpegDecodeRequest* requ
   return done;
 }
 
+/* Copies `count` pixels to out, out + 3, ... from in, in + inStep, ...:
+   each but the last as four bytes, whose fourth the next pixel overwrites,
+   one move where three bytes take two. The fourth byte read lies inside
+   the band (BandSlack). */
+static void copyRun(uint8_t* out, const JSAMPLE* in, ptrdiff_t inStep, JDIMENSION count) {
+  JDIMENSION j;
+  for (j = 1; j < count; ++j, out += OutputChannels, in += inStep) memcpy(out, in, OutputChannels + 1);
+  memcpy(out, in, OutputChannels);
+}
+
+/* Writes band rows [0, count), each bandWidth bytes, output rows first on,
+   where the request places their pixels. Each bitmap row the band reaches
+   is written in one run along it, from its lowest address up: a
+   transposing turn gathers a band column into a run; any other turn here
+   mirrors left-right (pixelStep -3; pixelStep 3 never comes here), so a
+   band row runs from its last kept pixel. Runs go the way the addresses
+   rise, which the processor's prefetch follows best. */
+static void writeBand(const JSAMPLE* band, size_t bandWidth, JDIMENSION count, JDIMENSION first,
+                      const JpegDecodeRequest* request) {
+  const size_t skipBytes = (size_t)request->skipColumns * OutputChannels;
+  uint8_t* const origin = request->top + (ptrdiff_t)first * request->step;
+  const JDIMENSION columns = request->columns;
+  const ptrdiff_t lastColumn = (ptrdiff_t)columns - 1;
+  JDIMENSION k;
+  if (request->step == OutputChannels || request->step == -OutputChannels) {
+    const ptrdiff_t lastRow = (ptrdiff_t)count - 1;
+    for (k = 0; k < columns; ++k) {
+      const JDIMENSION x = request->pixelStep < 0 ? columns - 1 - k : k;
+      const JSAMPLE* in = band + skipBytes + (size_t)x * OutputChannels;
+      uint8_t* out = origin + (ptrdiff_t)x * request->pixelStep;
+      if (request->step > 0) {
+        copyRun(out, in, (ptrdiff_t)bandWidth, count);
+      } else {
+        copyRun(out + lastRow * request->step, in + lastRow * (ptrdiff_t)bandWidth, -(ptrdiff_t)bandWidth, count);
+      }
+    }
+    return;
+  }
+  for (k = 0; k < count; ++k) {
+    const JDIMENSION i = request->step < 0 ? count - 1 - k : k;
+    const JSAMPLE* in = band + (size_t)i * bandWidth + skipBytes;
+    copyRun(origin + (ptrdiff_t)i * request->step + lastColumn * request->pixelStep,
+            in + lastColumn * OutputChannels, -OutputChannels, columns);
+  }
+}
+
+/* Reads output rows [0, request->rows) band by band and writes each band
+   where the turn places it. The band reaches at least as far as the kept
+   columns and starts zeroed, so where the decoded row is narrower the
+   write reads zeros, which the caller whitens. */
+static JDIMENSION readTurnedRows(j_decompress_ptr cinfo, const JpegDecodeRequest* request) {
+  size_t bandWidth = (size_t)cinfo->output_width * OutputChannels;
+  const size_t keptWidth = ((size_t)request->skipColumns + request->columns) * OutputChannels;
+  JDIMENSION bandRows, done = 0, i;
+  JSAMPLE* band;
+  JSAMPROW rows[BandRows];
+
+  if (bandWidth < keptWidth) bandWidth = keptWidth;
+  bandRows = bandWidth >= (size_t)BandBytes ? 1 : (JDIMENSION)(BandBytes / bandWidth);
+  if (bandRows > BandRows) bandRows = BandRows;
+  band = (JSAMPLE*)cinfo->mem->alloc_large((j_common_ptr)cinfo, JPOOL_IMAGE, bandRows * bandWidth + BandSlack);
+  memset(band, 0, bandRows * bandWidth + BandSlack);
+  for (i = 0; i < bandRows; ++i) rows[i] = band + (size_t)i * bandWidth;
+  if (request->skipRows > 0) jpeg_skip_scanlines(cinfo, request->skipRows);
+
+  while (done < request->rows && cinfo->output_scanline < cinfo->output_height) {
+    JDIMENSION want = request->rows - done, got = 0, read;
+    if (want > bandRows) want = bandRows;
+    while (got < want && (read = jpeg_read_scanlines(cinfo, rows + got, want - got)) > 0) got += read;
+    if (got == 0) break;
+    writeBand(band, bandWidth, got, done, request);
+    done += got;
+  }
+  return done;
+}
+
 JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* coverage) {
   Decoder decoder;
   j_decompress_ptr cinfo = &decoder.cinfo;
@@ -281,7 +367,7 @@ JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* 
   configure(cinfo, request->fast);
   jpeg_start_decompress(cinfo);
   cropColumns(cinfo, request->probedWidth);
-  rows = readRows(cinfo, request);
+  rows = request->pixelStep == OutputChannels ? readRows(cinfo, request) : readTurnedRows(cinfo, request);
 
   coverage->rows = rows;
   coverage->width = cinfo->output_width > request->skipColumns ? cinfo->output_width - request->skipColumns : 0;

@@ -45,18 +45,23 @@ typedef enum JpegDecodeResult {
 } JpegDecodeResult;
 
 /* Where the decoded rows go. Output row r is decoded row r + skipRows from
-   its column skipColumns on, and it is written, blue-green-red, to
-   top + r * step; step may be negative for a bottom-up bitmap. At most
-   rowBytes bytes are written per row. Rows past
-   `rows` are never decoded, nor columns much beyond the probed width. */
+   its column skipColumns on, `columns` pixels of it, and its pixel x is
+   written, blue-green-red, to top + r * step + x * pixelStep; either step
+   may be negative. With pixelStep 3 each row goes whole, at most rowBytes
+   bytes of it (a bitmap row as stored or mirrored top-bottom); any other
+   pixelStep turns the picture, and rows are decoded into a band and written
+   from it pixel by pixel. Rows past `rows` are never decoded, nor columns
+   much beyond the probed width. */
 typedef struct JpegDecodeRequest {
   const uint8_t* data;
   uint32_t length;
   int fast;              /* nonzero: fast integer IDCT; zero: floating-point IDCT */
   uint8_t* top;
   ptrdiff_t step;
+  ptrdiff_t pixelStep;
   uint32_t rowBytes;
   uint32_t rows;
+  uint32_t columns;
   uint32_t skipRows;
   uint32_t skipColumns;
   /* The frame size the caller probed and sized its bitmap for. The frame

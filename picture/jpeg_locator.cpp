@@ -57,10 +57,16 @@ FrameBorders bordersOf(const TExifRoot& record) {
   return FrameBorders{bytes[0], bytes[1], bytes[2], bytes[3]};
 }
 
-}  // namespace
-
-std::optional<LocatedJpegs> locateJpegs(const TExifRoot& record) {
+std::optional<LocatedJpegs> locateIn(const TExifRoot& record) {
   if (!record.modelBegins(PentaxModelPrefix)) return std::nullopt;
   return LocatedJpegs{fullSizeSpan(record), previewSpan(record), bordersOf(record),
                       record.makerNoteForm != MakerNoteForm::Unmarked, record.modelIs(IstdModel)};
+}
+
+}  // namespace
+
+DirectoryFindings findInDirectories(const TExifRoot& record) {
+  std::uint16_t orientation = 0;  // written only when found
+  record.findSingleShort(record.ifd0Directory, TagOrientation, &orientation);
+  return {locateIn(record), orientation};
 }

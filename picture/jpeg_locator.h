@@ -35,6 +35,12 @@ struct LocatedJpegs {
   bool istD;
 };
 
-// What an analysed record's directories say about the JPEGs; nothing
-// unless IFD0's Model begins "PENTAX".
-std::optional<LocatedJpegs> locateJpegs(const TExifRoot& record);
+// What an analysed record's directories tell a picture request: the JPEGs a
+// PENTAX body's directories locate (nothing unless IFD0's Model begins
+// "PENTAX"), and, whatever the Model, how IFD0's Orientation says the
+// picture stands.
+struct DirectoryFindings {
+  std::optional<LocatedJpegs> located;
+  std::uint16_t orientation;  // 0 when IFD0 holds no Orientation as one SHORT
+};
+DirectoryFindings findInDirectories(const TExifRoot& record);

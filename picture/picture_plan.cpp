@@ -22,18 +22,26 @@ bool leavesPixels(const JpegFrame& frame, const FrameCrop& crop) {
          crop.left < frame.width && crop.right < frame.width - crop.left;
 }
 
+PictureSize turned(PictureSize size, PictureTurn turn) {
+  return turn.transposes ? PictureSize{size.height, size.width} : size;
+}
+
 }  // namespace
 
-PicturePlan fixedPlan(bool fullSize) { return {PlanSource::Fixed, fullSize, {0, 0}, {0, 0, 0, 0}}; }
+PicturePlan fixedPlan(bool fullSize, PictureTurn turn) {
+  return {PlanSource::Fixed, fullSize, {0, 0}, {0, 0, 0, 0}, turn};
+}
 
-PlanChoice planPicture(const std::optional<LocatedJpegs>& located, bool fullSize) {
+PlanChoice planPicture(const DirectoryFindings& found, bool fullSize, bool upright) {
+  const std::optional<LocatedJpegs>& located = found.located;
+  const PictureTurn turn = upright ? turnOf(found.orientation) : AsStored;
   const std::optional<JpegSpan> span =
       !located ? std::nullopt : fullSize ? located->fullSize : located->preview;
-  if (!span) return {{fixedPlan(fullSize)}, 1};
+  if (!span) return {{fixedPlan(fullSize, turn)}, 1};
   const FrameBorders borders = fullSize ? FrameBorders{0, 0, 0, 0} : located->previewBorders;
-  const PicturePlan locatedPlan{PlanSource::Located, fullSize, *span, borders};
+  const PicturePlan locatedPlan{PlanSource::Located, fullSize, *span, borders, turn};
   if (!located->istD) return {{locatedPlan}, 1};
-  return {{fixedPlan(fullSize), locatedPlan}, 2};
+  return {{fixedPlan(fullSize, turn), locatedPlan}, 2};
 }
 
 std::uint32_t readLength(const PicturePlan& plan) {
@@ -45,7 +53,7 @@ std::optional<PlannedFrame> frameOf(const PicturePlan& plan, ByteView jpeg, bool
   std::optional<PlannedFrame> planned;
   if (plan.source == PlanSource::Fixed) {
     if (const std::optional<JpegFrame> frame = probeFrame(jpeg, 0, FixedFrameLimits))
-      planned = PlannedFrame{*frame, fixedCrop(*frame)};
+      planned = PlannedFrame{*frame, fixedCrop(*frame), plan.turn};
   } else {
     // The walk looks no further than FrameSearchReach whatever was read, so
     // a picture request finds the frame its information request found.
@@ -55,7 +63,7 @@ std::optional<PlannedFrame> frameOf(const PicturePlan& plan, ByteView jpeg, bool
     const FrameBorders& b = plan.borders;
     if (walk.frame)
       planned = PlannedFrame{JpegFrame{jpeg, walk.frame->width, walk.frame->height},
-                             FrameCrop{b.top, b.bottom, b.left, b.right}};
+                             FrameCrop{b.top, b.bottom, b.left, b.right}, plan.turn};
   }
   if (planned && !leavesPixels(planned->frame, planned->crop)) return std::nullopt;
   return planned;
@@ -64,10 +72,12 @@ std::optional<PlannedFrame> frameOf(const PicturePlan& plan, ByteView jpeg, bool
 // The crop leaves pixels, so neither difference goes below one.
 PictureSize sizeOf(const PlannedFrame& planned) {
   const FrameCrop& c = planned.crop;
-  return {static_cast<std::int32_t>(planned.frame.width - c.left - c.right),
-          static_cast<std::int32_t>(planned.frame.height - c.top - c.bottom)};
+  return turned({static_cast<std::int32_t>(planned.frame.width - c.left - c.right),
+                 static_cast<std::int32_t>(planned.frame.height - c.top - c.bottom)},
+                planned.turn);
 }
 
-PictureSize fixedSize(bool fullSize) {
-  return fullSize ? PictureSize{FullImageWidth, FullImageHeight} : PictureSize{PreviewWidth, PreviewHeight};
+PictureSize fixedSize(const PicturePlan& plan) {
+  return turned(plan.fullSize ? PictureSize{FullImageWidth, FullImageHeight} : PictureSize{PreviewWidth, PreviewHeight},
+                plan.turn);
 }

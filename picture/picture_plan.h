@@ -13,6 +13,7 @@
 #include "picture/dib_decode.h"
 #include "picture/jpeg_locator.h"
 #include "picture/jpeg_probe.h"
+#include "picture/picture_turn.h"
 
 enum class PlanSource {
   Fixed,    // the *istD's fixed region, probed by its frame scan, the preview's bands cut
@@ -28,6 +29,7 @@ struct PicturePlan {
   bool fullSize;
   JpegSpan span;          // Located only
   FrameBorders borders;   // Located only
+  PictureTurn turn;       // applied after the crop or the borders
 };
 
 // The plans a request tries, in order: the first whose JPEG holds a frame is
@@ -38,12 +40,14 @@ struct PlanChoice {
 };
 
 // The *istD's fixed region of the full-size JPEG or of the preview.
-PicturePlan fixedPlan(bool fullSize);
+PicturePlan fixedPlan(bool fullSize, PictureTurn turn = AsStored);
 
 // When IFD0's Model names a PENTAX body other than the *istD and its
 // directories locate the JPEG asked for, that JPEG alone; otherwise the
-// fixed layout first, then the located JPEG where there is one.
-PlanChoice planPicture(const std::optional<LocatedJpegs>& located, bool fullSize);
+// fixed layout first, then the located JPEG where there is one. Every plan
+// turns its picture as IFD0's Orientation says when `upright` is asked,
+// else shows it as stored.
+PlanChoice planPicture(const DirectoryFindings& found, bool fullSize, bool upright);
 
 // A preview span is read no further than the largest preview a PENTAX body
 // writes in its maker note: a 1920 x 1440 frame, whose JPEG is no longer
@@ -55,10 +59,11 @@ constexpr std::uint32_t MaxPreviewJpegLength = LargestPreviewFrameWidth * Larges
 // How much of a located plan's span is read for its picture.
 std::uint32_t readLength(const PicturePlan& plan);
 
-// A plan's frame in the JPEG's bytes and the part of it shown.
+// A plan's frame in the JPEG's bytes, the part of it shown, and how.
 struct PlannedFrame {
   JpegFrame frame;
   FrameCrop crop;
+  PictureTurn turn;
 };
 
 // The frame the plan's JPEG holds: nothing when the bytes hold none, or the
@@ -70,7 +75,8 @@ struct PictureSize {
   std::int32_t width;
   std::int32_t height;
 };
-// The picture a frame gives after its crop.
+// The picture a frame gives after its crop and turn.
 PictureSize sizeOf(const PlannedFrame& planned);
-// The fixed layout's picture, as the camera writes it, without probing.
-PictureSize fixedSize(bool fullSize);
+// The fixed layout's picture, as the camera writes it and turned as the
+// plan says, without probing.
+PictureSize fixedSize(const PicturePlan& plan);

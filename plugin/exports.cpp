@@ -80,15 +80,15 @@ PluginResult handOverText(const char* text, platform::BlockHandle* block) {
 
 PluginResult pictureInfo(const char* source, std::int32_t offsetOrSize, std::uint32_t mode,
                          PictureInfo* info) {
-  // One reading of the setting serves the plan, width and height, so a
+  // One reading of the settings serves the plan, width and height, so a
   // change between readings cannot report a mixed size.
-  const bool fullSize = readFullSizeSetting();
+  const PictureAsk ask{readFullSizeSetting(), readRotateSetting()};
   char text[TextBufferSize];
   PictureSize size{};
   RawSource raw = mode == SourceFile ? RawSource(source, offsetOrSize)
                                      : RawSource(memoryImage(source, offsetOrSize));
   if (PluginResult window = raw.readWindow()) return window;
-  if (PluginResult described = describePicture(raw, fullSize, text, &size)) return described;
+  if (PluginResult described = describePicture(raw, ask, text, &size)) return described;
   platform::BlockHandle textBlock;
   if (PluginResult result = handOverText(text, &textBlock)) return result;
   *info = PictureInfo{0, 0, size.width, size.height, 0, 0, BitsPerPixel, textBlock};
@@ -106,14 +106,15 @@ std::int32_t pictureExport(const char* source, std::int32_t offsetOrSize, std::u
   return guarded(OutOfMemory, [&] {
     const std::uint32_t mode = flags & SourceModeMask;
     if (!knownSource(mode) || !header || !pixels) return UnsupportedFormat;
+    const bool upright = readRotateSetting();
     if (mode == SourceFile) {
       const bool fullSize = !preview && readFullSizeSetting();
       RawSource raw(source, offsetOrSize);
-      return decodePicture(raw, fullSize, preview ? 0u : pictureRequest(fullSize), header, pixels);
+      return decodePicture(raw, {fullSize, upright}, preview ? 0u : pictureRequest(fullSize), header, pixels);
     }
     RawSource raw(memoryImage(source, offsetOrSize));
     const bool fullSize = readFullSizeSetting();
-    return decodePicture(raw, fullSize, preview ? 0u : RequestBestQuality, header, pixels);
+    return decodePicture(raw, {fullSize, upright}, preview ? 0u : RequestBestQuality, header, pixels);
   });
 }
 

@@ -34,11 +34,11 @@ std::uint32_t regionRequest(bool fullSize, std::uint32_t request) {
 // The directories of the source. A raw file at a negative offset has no
 // header window to read, but its fixed regions may still lie in the file:
 // the fixed layout alone is tried then, as for a file without directories.
-PluginResult locate(RawSource& source, std::optional<LocatedJpegs>* located) {
+PluginResult locate(RawSource& source, DirectoryFindings* found) {
   const PluginResult window = source.readWindow();
   if (window == ReadError && source.startsBeforeFile()) return Success;
   if (window != Success) return window;
-  return source.walkDirectories(located, nullptr);
+  return source.walkDirectories(found, nullptr);
 }
 
 // A plan's frame found in the first bytes of its JPEG: the head the probe
@@ -69,7 +69,7 @@ PluginResult decodePlanned(const PicturePlan& plan, ByteView jpeg, std::uint32_t
   const std::optional<PlannedFrame> planned = frameOf(plan, jpeg);
   if (!planned) return UnsupportedFormat;
   DibBlocks blocks{};
-  const PictureOutcome outcome = decodeDib(planned->frame, planned->crop, qualityOf(request), &blocks);
+  const PictureOutcome outcome = decodeDib(planned->frame, planned->crop, planned->turn, qualityOf(request), &blocks);
   if (outcome == PictureOutcome::Decoded) {
     *header = blocks.header;
     *pixels = blocks.pixels;
@@ -77,11 +77,12 @@ PluginResult decodePlanned(const PicturePlan& plan, ByteView jpeg, std::uint32_t
   return resultOf(outcome);
 }
 
-PluginResult decodePicture(RawSource& source, bool fullSize, std::uint32_t request,
+PluginResult decodePicture(RawSource& source, PictureAsk ask, std::uint32_t request,
                            platform::BlockHandle* header, platform::BlockHandle* pixels) {
-  std::optional<LocatedJpegs> located;
-  if (PluginResult walked = locate(source, &located)) return walked;
-  const PlanChoice choice = planPicture(located, fullSize);
+  DirectoryFindings found{std::nullopt, 0};
+  if (PluginResult walked = locate(source, &found)) return walked;
+  const bool fullSize = ask.fullSize;
+  const PlanChoice choice = planPicture(found, fullSize, ask.upright);
   PluginResult first = UnsupportedFormat;
   for (std::uint32_t i = 0; i < choice.count; ++i) {
     const PicturePlan& plan = choice.plans[i];
@@ -103,12 +104,13 @@ PluginResult decodePicture(RawSource& source, bool fullSize, std::uint32_t reque
 // plans are probed in the picture request's order; when none holds a frame
 // the text still goes to the host with the camera's sizes, and the picture
 // request then tells what failed.
-PluginResult describePicture(RawSource& source, bool fullSize, char (&text)[TextBufferSize],
+PluginResult describePicture(RawSource& source, PictureAsk ask, char (&text)[TextBufferSize],
                              PictureSize* size) {
-  std::optional<LocatedJpegs> located;
-  if (PluginResult walked = source.walkDirectories(&located, &text)) return walked;
-  const PlanChoice choice = planPicture(located, fullSize);
-  *size = fixedSize(fullSize);
+  DirectoryFindings found;
+  if (PluginResult walked = source.walkDirectories(&found, &text)) return walked;
+  const bool fullSize = ask.fullSize;
+  const PlanChoice choice = planPicture(found, fullSize, ask.upright);
+  *size = fixedSize(choice.plans[0]);
   if (choice.count == 1 && choice.plans[0].source == PlanSource::Fixed) return Success;
   for (std::uint32_t i = 0; i < choice.count; ++i) {
     std::optional<PlannedFrame> planned;
@@ -121,14 +123,15 @@ PluginResult describePicture(RawSource& source, bool fullSize, char (&text)[Text
 }
 
 bool locatedFrameHolds(RawSource& source) {
-  std::optional<LocatedJpegs> located;
-  if (source.walkDirectories(&located, nullptr) != Success || !located || !located->markedMakerNote)
-    return false;
+  DirectoryFindings found;
+  if (source.walkDirectories(&found, nullptr) != Success) return false;
+  const std::optional<LocatedJpegs>& located = found.located;
+  if (!located || !located->markedMakerNote) return false;
   for (bool fullSize : {false, true}) {
     const std::optional<JpegSpan> span = fullSize ? located->fullSize : located->preview;
     if (!span) continue;
     std::optional<PlannedFrame> planned;
-    const PicturePlan plan{PlanSource::Located, fullSize, *span, {0, 0, 0, 0}};
+    const PicturePlan plan{PlanSource::Located, fullSize, *span, {0, 0, 0, 0}, AsStored};
     if (frameInHead(source, plan, fullSize, &planned) == Success && planned) return true;
   }
   return false;

@@ -22,15 +22,23 @@
 PluginResult decodePlanned(const PicturePlan& plan, ByteView jpeg, std::uint32_t request,
                            platform::BlockHandle* header, platform::BlockHandle* pixels);
 
-// The picture of the JPEG `fullSize` selects, decoded at the quality the
-// request word (RequestBestQuality) asks. On Success both handles are
-// written; otherwise neither is and nothing stays allocated.
-PluginResult decodePicture(RawSource& source, bool fullSize, std::uint32_t request,
+// What the settings ask of a picture: the full-size JPEG or the preview,
+// and whether to turn it as IFD0's Orientation says.
+struct PictureAsk {
+  bool fullSize;
+  bool upright;
+};
+
+// The picture of the JPEG `ask` selects, decoded at the quality the request
+// word (RequestBestQuality) asks. On Success both handles are written;
+// otherwise neither is and nothing stays allocated.
+PluginResult decodePicture(RawSource& source, PictureAsk ask, std::uint32_t request,
                            platform::BlockHandle* header, platform::BlockHandle* pixels);
 
 // The information text and the size the picture will have (the camera's
-// sizes when no plan holds a frame). The header window must have been read.
-PluginResult describePicture(RawSource& source, bool fullSize, char (&text)[TextBufferSize],
+// sizes, turned, when no plan holds a frame). The header window must have
+// been read.
+PluginResult describePicture(RawSource& source, PictureAsk ask, char (&text)[TextBufferSize],
                              PictureSize* size);
 
 // IsSupported with a handle, after the TIFF header's mark was checked: a

@@ -122,9 +122,9 @@ PluginResult RawSource::fetchMiss() {
 // for the request; where it cannot be had, the text stays empty as it
 // always has, and a picture request, which needs the directories to choose
 // its JPEG, fails for want of memory.
-PluginResult RawSource::walkDirectories(std::optional<LocatedJpegs>* located,
-                                        char (*text)[TextBufferSize]) {
+PluginResult RawSource::walkDirectories(DirectoryFindings* found, char (*text)[TextBufferSize]) {
   if (text) (*text)[0] = '\0';
+  *found = DirectoryFindings{std::nullopt, 0};
   void* memory = platform::heapAlloc(sizeof(TExifRootPENTAXistD));
   if (!memory) return text ? Success : OutOfMemory;
   auto* record = new (memory) TExifRootPENTAXistD;
@@ -133,7 +133,7 @@ PluginResult RawSource::walkDirectories(std::optional<LocatedJpegs>* located,
     bytes_.forgetMiss();
     record->analyze(bytes_);
     if (text) buildInfoText(*record, *text);
-    *located = locateJpegs(*record);
+    *found = findInDirectories(*record);
     if (!bytes_.miss() || fetches_ == MaxDirectoryReads || bytes_.full()) break;
     if ((result = fetchMiss()) != Success) break;
   }

@@ -52,7 +52,7 @@ class RawSource {
   // image does. `text`, when given, receives the information text. Success,
   // or what a fetch met: OutOfMemory, or ReadError when the file would not
   // read.
-  PluginResult walkDirectories(std::optional<LocatedJpegs>* located, char (*text)[TextBufferSize]);
+  PluginResult walkDirectories(DirectoryFindings* found, char (*text)[TextBufferSize]);
 
   // The first `length` bytes of `span` (fewer where the file ends) in
   // `jpeg`, valid while this source lives: Success, OutOfMemory, or

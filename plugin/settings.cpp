@@ -8,6 +8,9 @@ constexpr char SettingsFileName[] = "tarnik.ini";
 constexpr char SettingsSection[] = "SETTING";
 constexpr char FullSizeKey[] = "FULLSIZE";
 constexpr std::int32_t FullSizeDefault = 1;
+// Off by default: the pictures stand as the camera stored them.
+constexpr char RotateKey[] = "ROTATE";
+constexpr std::int32_t RotateDefault = 0;
 constexpr std::uint32_t ValueBufferSize = 2048;  // the profile text buffer
 constexpr std::uint32_t ShortestModuleName = 4;  // too short for "X:\" and a file name
 constexpr int MaxHexDigits = 8;                  // a 32-bit value
@@ -63,6 +66,18 @@ bool parseDecimal(const char* p, bool negative, std::int32_t* value) {
   return true;
 }
 
+// A key's integer, or `fallback` when the file, the key or a readable value
+// is missing.
+std::int32_t readSetting(const char* key, std::int32_t fallback) {
+  std::int32_t value = fallback;
+  if (settingsPath[0] != '\0') {
+    char text[ValueBufferSize];
+    platform::profileString(SettingsSection, key, text, sizeof text, settingsPath);
+    if (!parseSettingInteger(text, &value)) value = fallback;
+  }
+  return value;
+}
+
 }  // namespace
 
 char settingsPath[platform::MaxPath];
@@ -93,15 +108,9 @@ void attachSettings(platform::ModuleHandle plugin) {
   if (!locateSettingsFile(nullptr)) locateSettingsFile(plugin);
 }
 
-bool readFullSizeSetting() {
-  std::int32_t value = FullSizeDefault;
-  if (settingsPath[0] != '\0') {
-    char text[ValueBufferSize];
-    platform::profileString(SettingsSection, FullSizeKey, text, sizeof text, settingsPath);
-    if (!parseSettingInteger(text, &value)) value = FullSizeDefault;
-  }
-  return value != 0;
-}
+bool readFullSizeSetting() { return readSetting(FullSizeKey, FullSizeDefault) != 0; }
+
+bool readRotateSetting() { return readSetting(RotateKey, RotateDefault) != 0; }
 
 bool parseSettingInteger(const char* text, std::int32_t* value) {
   // A text longer than two characters that starts "0x" or "0X" reads as if

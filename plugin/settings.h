@@ -1,5 +1,5 @@
-// The one setting, FULLSIZE in section SETTING of tarnik.ini, found beside
-// the host program or beside the plug-in when the library is loaded.
+// The settings, FULLSIZE and ROTATE in section SETTING of tarnik.ini, found
+// beside the host program or beside the plug-in when the library is loaded.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +25,9 @@ void attachSettings(platform::ModuleHandle plugin);
 
 // True when FULLSIZE reads nonzero; read afresh at every call, default 1.
 bool readFullSizeSetting();
+
+// True when ROTATE reads nonzero; read afresh at every call, default 0.
+bool readRotateSetting();
 
 // The integer rules of the setting's text: blanks, a sign, decimal within
 // signed 32 bits, or up to eight hex digits after "$", "X", "x" or a leading

@@ -128,9 +128,10 @@ TEST_F(FileAndMemory, EveryFileGivesTheSameResultsBothWays) {
           << "GetPicture";
       // GetPreview takes the preview from a file whatever the setting, and
       // the JPEG the setting picks from a memory image.
-      if (!fullSize)
+      if (!fullSize) {
         EXPECT_EQ(picture(GetPreview, name.c_str(), 0, SourceFile), picture(GetPreview, image, size, SourceMemory))
             << "GetPreview";
+      }
     }
   }
   EXPECT_EQ(platform::testing::liveBlocks(), 0u);

@@ -25,7 +25,7 @@ size_of() { stat -c %s "$1"; }
 read_values() {
   exiftool -T -n -f -ISO -FocalLength -FocalLengthIn35mmFormat -ExposureTime -FNumber \
     -ExposureCompensation -ExposureProgram -MeteringMode -WhiteBalance -Flash \
-    -Pentax:FocusMode -LensType "$@" | tr '\t' ' '
+    -Pentax:FocusMode -LensType -Orientation "$@" | tr '\t' ' '
 }
 
 check_exif() {
@@ -33,11 +33,13 @@ check_exif() {
   custom+=" --program 1 --metering 255 --white-balance 1 --flash 25 --focus 3 --lens 2,255"
   # make_sample flags | values exiftool reads
   local cases=(
-    "|200 50 75 0.008 5.6 -0.3333333333 3 5 0 16 16 5 4"
-    "$custom|40000 18 - 0.00025 2.8 0.6666666667 1 255 1 25 3 2 255"
-    "--bias -7/10 --unset iso --unset lens|- 50 75 0.008 5.6 -0.7 3 5 0 16 16 -"
-    "--no-maker-note|200 50 75 0.008 5.6 -0.3333333333 3 5 0 16 - -"
-    "--no-exif|- - - - - - - - - - - -"
+    "|200 50 75 0.008 5.6 -0.3333333333 3 5 0 16 16 5 4 1"
+    "$custom|40000 18 - 0.00025 2.8 0.6666666667 1 255 1 25 3 2 255 1"
+    "--bias -7/10 --unset iso --unset lens|- 50 75 0.008 5.6 -0.7 3 5 0 16 16 - 1"
+    "--no-maker-note|200 50 75 0.008 5.6 -0.3333333333 3 5 0 16 - - 1"
+    "--no-exif|- - - - - - - - - - - - 1"
+    "--orientation 8|200 50 75 0.008 5.6 -0.3333333333 3 5 0 16 16 5 4 8"
+    "--unset orientation|200 50 75 0.008 5.6 -0.3333333333 3 5 0 16 16 5 4 -"
   )
   local i flags want files=() wants=()
   for i in "${!cases[@]}"; do

@@ -20,6 +20,7 @@ File build(const Plan& plan) {
   pef_sample::ShotValues values;
   values.focusMode = 16;  // AF-S
   values.lens = pef_sample::LensCode{3, 1};
+  values.orientation = plan.orientation;
   return pef_sample::writeBody(body, values, {{}, plan.preview, plan.fullSize});
 }
 

@@ -25,6 +25,7 @@ struct Plan {
   std::optional<pef_sample::Borders> borders;
   Bytes fullSize;                    // right behind the preview; a length of 0 when empty
   std::uint32_t previewAt = 0x400;  // the directories end before it
+  std::optional<std::uint16_t> orientation = 1;  // IFD0's, none when unset
 };
 
 File build(const Plan& plan);

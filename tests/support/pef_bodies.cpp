@@ -81,7 +81,7 @@ std::uint32_t valueFieldOf(std::uint32_t directoryAt, const std::vector<TiffEntr
 BodyFile bodyHeader(const BodyLayout& body, const ShotValues& values, const Placement& p) {
   TiffBuilder out;
   out.setIfd0(out.size());
-  std::vector<TiffEntry> ifd0 = ifd0Entries({body.make, body.model, body.software});
+  std::vector<TiffEntry> ifd0 = ifd0Entries({body.make, body.model, body.software}, values.orientation);
   std::vector<TiffEntry> exif = exifEntries(values);
   const std::vector<TiffEntry> ifd1 = jpegPointers(p.thumbnail), ifd2 = jpegPointers(p.full);
   const std::uint32_t chainSize = TiffBuilder::directorySize(ifd1) + TiffBuilder::directorySize(ifd2);

@@ -46,15 +46,16 @@ CameraNames istdNames() {
   return {"PENTAX Corporation", "PENTAX *ist D", "*ist D Ver 1.00"};
 }
 
-std::vector<TiffEntry> ifd0Entries(const CameraNames& names) {
-  return {asciiEntry(271, names.make),     // Make
-          asciiEntry(272, names.model),    // Model
-          shortEntry(274, 1),              // Orientation: top-left
-          rationalEntry(282, 72, 1),       // XResolution
-          rationalEntry(283, 72, 1),       // YResolution
-          shortEntry(296, 2),              // ResolutionUnit: inch
-          asciiEntry(305, names.software), // Software
-          asciiEntry(306, ShotDateTime)};  // DateTime
+std::vector<TiffEntry> ifd0Entries(const CameraNames& names, std::optional<std::uint16_t> orientation) {
+  std::vector<TiffEntry> entries = {asciiEntry(271, names.make),     // Make
+                                    asciiEntry(272, names.model),    // Model
+                                    rationalEntry(282, 72, 1),       // XResolution
+                                    rationalEntry(283, 72, 1),       // YResolution
+                                    shortEntry(296, 2),              // ResolutionUnit: inch
+                                    asciiEntry(305, names.software), // Software
+                                    asciiEntry(306, ShotDateTime)};  // DateTime
+  if (orientation) entries.push_back(shortEntry(274, *orientation));  // Orientation
+  return entries;
 }
 
 std::vector<TiffEntry> exifEntries(const ShotValues& v) {

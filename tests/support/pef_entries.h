@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,7 @@ struct CameraNames {
 };
 CameraNames istdNames();
 
-std::vector<TiffEntry> ifd0Entries(const CameraNames& names);
+std::vector<TiffEntry> ifd0Entries(const CameraNames& names, std::optional<std::uint16_t> orientation);
 std::vector<TiffEntry> exifEntries(const ShotValues& v);
 
 // The maker note's first entry, tag 0 PentaxVersion: the *istD writes 3.0.0.0.

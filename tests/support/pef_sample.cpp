@@ -45,7 +45,7 @@ JpegOptions cameraFullImage() { return {FullImageWidth, FullImageHeight, 95, fal
 Bytes buildTiffHeader(const SampleOptions& options) {
   TiffBuilder out;
   out.setIfd0(out.size());
-  std::vector<TiffEntry> ifd0 = ifd0Entries(istdNames());
+  std::vector<TiffEntry> ifd0 = ifd0Entries(istdNames(), options.values.orientation);
   std::vector<TiffEntry> exif = exifEntries(options.values);
   std::vector<TiffEntry> makerNote = makerNoteEntries(options.values);
   // A pointer entry adds one entry and no out-of-line bytes, so the

@@ -35,9 +35,12 @@ struct LensCode {
   std::uint8_t series, id;
 };
 
-// The shooting values written into the EXIF directory and the maker note.
-// A field that is not set gets no entry at all.
+// The shooting values written into IFD0, the EXIF directory and the maker
+// note. A field that is not set gets no entry at all.
 struct ShotValues {
+  // IFD0's 274 Orientation, SHORT: 1 (as stored) unless asked otherwise, as
+  // every body writes one.
+  std::optional<std::uint16_t> orientation = 1;
   std::optional<std::uint16_t> iso;              // 34855 ISOSpeedRatings, SHORT
   std::optional<Rational> focalLength;           // 37386 FocalLength, RATIONAL
   std::optional<std::uint16_t> focalLength35mm;  // 41989 FocalLengthIn35mmFilm, SHORT

@@ -205,7 +205,7 @@ TEST(DecodeDib, ACropLeavingNoRowOrABlockPast32BitsAllocatesNothing) {
   };
   for (const auto& c : cases) {
     DibBlocks blocks{HeaderSentinel, PixelsSentinel};
-    EXPECT_EQ(decodeDib(c.frame, c.crop, DecodeQuality::Best, &blocks), c.expected) << c.name;
+    EXPECT_EQ(decodeDib(c.frame, c.crop, AsStored, DecodeQuality::Best, &blocks), c.expected) << c.name;
     EXPECT_EQ(blocks.header, HeaderSentinel) << c.name;
     EXPECT_EQ(blocks.pixels, PixelsSentinel) << c.name;
     EXPECT_EQ(platform::testing::liveBlocks(), 0u) << c.name;

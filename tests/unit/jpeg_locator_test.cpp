@@ -31,7 +31,7 @@ std::uint32_t linkOf(const File& file, std::uint32_t directory) {
 std::optional<LocatedJpegs> locate(const File& file, std::uint32_t size) {
   TExifRoot record;
   record.analyze(ByteView(file.bytes.data(), size));
-  return locateJpegs(record);
+  return findInDirectories(record).located;
 }
 
 TEST(JpegLocator, FindsBothJpegsInEveryNoteFormAndOrder) {

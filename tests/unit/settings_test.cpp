@@ -96,10 +96,10 @@ class FullSizeSetting : public ::testing::Test {
  protected:
   void SetUp() override { std::memcpy(saved_, settingsPath, sizeof saved_); }
   void TearDown() override { std::memcpy(settingsPath, saved_, sizeof saved_); }
-  bool readWith(const std::string& ini) {
+  bool readWith(const std::string& ini, bool (*read)() = readFullSizeSetting) {
     std::string path = dir_.writeText("tarnik.ini", ini);
     std::strcpy(settingsPath, path.c_str());
-    return readFullSizeSetting();
+    return read();
   }
   TempDir dir_;
   char saved_[platform::MaxPath];
@@ -127,6 +127,24 @@ TEST_F(FullSizeSetting, ReadsTheKeyLikeTheProfileFunctions) {
       {"", true},
   };
   for (const auto& c : cases) EXPECT_EQ(readWith(c.ini), c.fullSize) << c.ini;
+}
+
+// ROTATE by the same rules, off unless it reads nonzero.
+TEST_F(FullSizeSetting, RotateIsOffUnlessItReadsNonzero) {
+  const struct {
+    const char* ini;
+    bool rotate;
+  } cases[] = {
+      {"", false},
+      {"[SETTING]\nFULLSIZE=1\n", false},
+      {"[SETTING]\nROTATE=abc\n", false},
+      {"[SETTING]\nROTATE=\n", false},
+      {"[SETTING]\nROTATE=0\n", false},
+      {"[SETTING]\nROTATE=1\n", true},
+      {"[SETTING]\nROTATE=-2\n", true},
+      {"[setting]\nrotate = $10\n", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(readWith(c.ini, readRotateSetting), c.rotate) << c.ini;
 }
 
 // Where attach looks, with the stand-in reporting module names in two
@@ -186,8 +204,10 @@ TEST_F(SettingsLookup, AFailedShortOrCutModuleNameGivesNoPath) {
 TEST_F(FullSizeSetting, MissingOrUnnamedFileGivesTheDefault) {
   std::strcpy(settingsPath, dir_.file("absent.ini").c_str());
   EXPECT_TRUE(readFullSizeSetting());
+  EXPECT_FALSE(readRotateSetting());
   settingsPath[0] = '\0';
   EXPECT_TRUE(readFullSizeSetting());
+  EXPECT_FALSE(readRotateSetting());
 }
 
 }  // namespace

@@ -1,17 +1,19 @@
-// The FULLSIZE setting as the host's user meets it: tarnik.ini beside the
-// host program or beside the plug-in, chosen when the library loads, read
-// afresh at every call. GetPictureInfo reports 3008 x 2008 when the setting
-// is on and 640 x 428 when it is off.
+// The FULLSIZE and ROTATE settings as the host's user meets them: tarnik.ini
+// beside the host program or beside the plug-in, chosen when the library
+// loads, read afresh at every call. GetPictureInfo reports 3008 x 2008 when
+// FULLSIZE is on and 640 x 428 when it is off; a portrait preview 428 x 640
+// when ROTATE is on.
 #include <cstring>
 
 #include "plugin_fixture.h"
 
 namespace {
 
-// The width GetPictureInfo reports: 3008 (full size) or 640 (preview).
-std::int32_t reportedWidth() {
+// The width GetPictureInfo reports: 3008 (full size) or 640 (preview), or
+// for the portrait sample's preview 428 when turned upright.
+std::int32_t reportedWidth(const char* sample = "no-exif.pef") {
   std::uint8_t record[PictureInfoSize];
-  if (!CHECK_EQ(getPictureInfo(samplePath("no-exif.pef").c_str(), 0, SourceFile, record), Success))
+  if (!CHECK_EQ(getPictureInfo(samplePath(sample).c_str(), 0, SourceFile, record), Success))
     return 0;
   std::int32_t width;
   std::memcpy(&width, record + 8, sizeof width);
@@ -72,5 +74,25 @@ TEST_CASE(settings, directory_is_chosen_at_load) {
   writeSettings(Beside::Plugin, fullSizeSetting("0").c_str());
   CHECK_EQ(reportedWidth(), 640);
   writeSettings(Beside::Host, nullptr);
+  writeSettings(Beside::Plugin, nullptr);
+}
+
+TEST_CASE(settings, rotate_values) {
+  struct Row {
+    const char* text;
+    std::int32_t width;
+  };
+  const Row rows[] = {
+      {"[SETTING]\r\nFULLSIZE=0\r\n", 640},              // missing: off
+      {"[SETTING]\r\nFULLSIZE=0\r\nROTATE=abc\r\n", 640},  // unreadable: off
+      {"[SETTING]\r\nFULLSIZE=0\r\nROTATE=0\r\n", 640},
+      {"[SETTING]\r\nFULLSIZE=0\r\nROTATE=1\r\n", 428},
+      {"[SETTING]\r\nFULLSIZE=0\r\nROTATE=-7\r\n", 428},  // any other number: on
+  };
+  loadWithSettings(nullptr, nullptr);
+  for (const Row& row : rows) {
+    writeSettings(Beside::Plugin, row.text);
+    if (!CHECK_EQ(reportedWidth("portrait.pef"), row.width)) std::printf("  %s\n", row.text);
+  }
   writeSettings(Beside::Plugin, nullptr);
 }

@@ -21,7 +21,8 @@ const char* const Usage =
     "  --values camera|none  start from the camera's example values (default) or none\n"
     "  --iso N  --focal N/D  --focal35 N  --exposure N/D  --fnumber N/D  --bias N/D\n"
     "  --program N  --metering N  --white-balance N  --flash N  --focus N  --lens S,I\n"
-    "                        set one value (EXIF, or maker note for focus and lens)\n"
+    "  --orientation N       set one value (EXIF; maker note for focus and lens; IFD0 for\n"
+    "                        orientation, 1 unless set)\n"
     "  --unset NAME          drop one value; NAME is a flag above without dashes\n"
     "  --no-exif             IFD0 without the EXIF directory pointer\n"
     "  --no-maker-note       EXIF directory without the maker note\n"
@@ -68,6 +69,7 @@ struct ValueFlag {
 };
 
 constexpr ValueFlag ValueFlags[] = {
+    {"orientation", &ShotValues::orientation},
     {"iso", &ShotValues::iso},
     {"focal", &ShotValues::focalLength},
     {"focal35", &ShotValues::focalLength35mm},
