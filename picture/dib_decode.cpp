@@ -39,9 +39,11 @@ constexpr std::uint32_t UncompressedRgb = 0;  // BI_RGB
 
 struct Geometry {
   std::uint32_t frameWidth;    // the probed frame's
+  std::uint32_t frameHeight;
+  std::uint32_t eighths;       // the scale, in eighths
   std::uint32_t width;         // the bitmap's
   std::uint32_t rowStride;     // DIB rows are padded to whole 32-bit words
-  std::uint32_t frameHeight;   // rows the pixel block has room for
+  std::uint32_t blockRows;     // rows the pixel block has room for: the scaled frame's
   std::uint32_t outputHeight;  // rows written, and biHeight
   std::uint32_t skipRows;      // decoded rows dropped above the first output row
   std::uint32_t skipColumns;   // decoded columns dropped left of the first output column
@@ -49,15 +51,17 @@ struct Geometry {
 
 // The sides are 16-bit frame-header values, so no sum or product here
 // overflows 32 bits but the pixel block's size, worked out in 64.
-Geometry geometryOf(const JpegFrame& frame, FrameCrop crop) {
-  const std::uint32_t width = frame.width - crop.left - crop.right;
-  return {frame.width, width, (width * BytesPerPixel + 3) & ~3u, frame.height,
-          frame.height - crop.top - crop.bottom, crop.top, crop.left};
+Geometry geometryOf(const JpegFrame& frame, FrameCrop crop, std::uint32_t eighths) {
+  const std::uint32_t width = scaledSide(frame.width, eighths) - crop.left - crop.right;
+  const std::uint32_t height = scaledSide(frame.height, eighths);
+  return {frame.width, frame.height, eighths, width, (width * BytesPerPixel + 3) & ~3u, height,
+          height - crop.top - crop.bottom, crop.top, crop.left};
 }
 
-bool leavesPixels(const JpegFrame& frame, FrameCrop crop) {
-  return crop.top < frame.height && crop.bottom < frame.height - crop.top &&
-         crop.left < frame.width && crop.right < frame.width - crop.left;
+bool leavesPixels(const JpegFrame& frame, FrameCrop crop, std::uint32_t eighths) {
+  const std::uint32_t width = scaledSide(frame.width, eighths), height = scaledSide(frame.height, eighths);
+  return crop.top < height && crop.bottom < height - crop.top && crop.left < width &&
+         crop.right < width - crop.left;
 }
 
 void writeHeader(void* block, const Geometry& geometry) {
@@ -102,6 +106,7 @@ PictureOutcome decodePixels(const JpegFrame& frame, const Geometry& geometry, De
   request.skipColumns = geometry.skipColumns;
   request.probedWidth = geometry.frameWidth;
   request.probedHeight = geometry.frameHeight;
+  request.scaleEighths = geometry.eighths;
   JpegCoverage covered{};
   switch (jpegDecodeRows(&request, &covered)) {
     case JpegDecodeOk:
@@ -135,11 +140,12 @@ void releaseBlock(platform::BlockHandle block) {
 
 }  // namespace
 
-PictureOutcome decodeDib(const JpegFrame& frame, FrameCrop crop, DecodeQuality quality, DibBlocks* out) {
-  if (!leavesPixels(frame, crop)) return PictureOutcome::Refused;
-  const Geometry geometry = geometryOf(frame, crop);
+PictureOutcome decodeDib(const JpegFrame& frame, FrameCrop crop, DecodeQuality quality, DibBlocks* out,
+                         std::uint32_t eighths) {
+  if (!leavesPixels(frame, crop, eighths)) return PictureOutcome::Refused;
+  const Geometry geometry = geometryOf(frame, crop, eighths);
   // The pixel block has room for all the frame's rows, cropped or not.
-  const std::uint64_t pixelBlockSize = std::uint64_t{geometry.rowStride} * geometry.frameHeight;
+  const std::uint64_t pixelBlockSize = std::uint64_t{geometry.rowStride} * geometry.blockRows;
   if (pixelBlockSize > MaxPixelBlockSize) return PictureOutcome::OutOfMemory;
   DibBlocks blocks{platform::NoBlock, platform::NoBlock};
   blocks.pixels = platform::globalAlloc(static_cast<std::size_t>(pixelBlockSize));

@@ -26,15 +26,20 @@ struct FrameBorders {
 };
 
 struct LocatedJpegs {
-  std::optional<JpegSpan> fullSize;  // IFD2's 0x0201 and 0x0202
-  std::optional<JpegSpan> preview;   // the maker note's 0x0004 and 0x0003
+  std::optional<JpegSpan> fullSize;  // IFD2's 0x0201 and 0x0202; a DNG's largest preview
+  std::optional<JpegSpan> preview;   // the maker note's 0x0004 and 0x0003; see dng_locator.h
   FrameBorders previewBorders;
   // The maker note opens "AOC\0" or "PENTAX \0".
   bool markedMakerNote;
   // IFD0's Model is the *istD's, whose JPEGs also sit at fixed bytes.
   bool istD;
+  // IFD0 carries DNGVersion: the JPEGs are the SubIFDs' previews, of any
+  // maker, and no fixed layout stands behind them.
+  bool dng = false;
+  // A DNG whose preview is its full-size JPEG, to be shown scaled down.
+  bool scaledPreview = false;
 };
 
 // What an analysed record's directories say about the JPEGs; nothing
-// unless IFD0's Model begins "PENTAX".
+// unless IFD0's Model begins "PENTAX" or IFD0 carries DNGVersion.
 std::optional<LocatedJpegs> locateJpegs(const TExifRoot& record);

@@ -25,9 +25,12 @@ constexpr FrameLimits FixedFrameLimits{PreviewWidth, PreviewFrameHeight, MaxFram
 
 struct PicturePlan {
   PlanSource source;
-  bool fullSize;
+  bool fullSize;          // read as far as a full-size JPEG
   JpegSpan span;          // Located only
   FrameBorders borders;   // Located only
+  // Located only: shown at libjpeg's smallest scale n/8 (n = 1, 2 or 4)
+  // still MinPreviewWidth wide, or whole where none is.
+  bool scaledToPreview = false;
 };
 
 // The plans a request tries, in order: the first whose JPEG holds a frame is
@@ -42,7 +45,8 @@ PicturePlan fixedPlan(bool fullSize);
 
 // When IFD0's Model names a PENTAX body other than the *istD and its
 // directories locate the JPEG asked for, that JPEG alone; otherwise the
-// fixed layout first, then the located JPEG where there is one.
+// fixed layout first, then the located JPEG where there is one. A DNG
+// has only its located JPEG: no plan where its SubIFDs hold none.
 PlanChoice planPicture(const std::optional<LocatedJpegs>& located, bool fullSize);
 
 // A preview span is read no further than the largest preview a PENTAX body
@@ -58,7 +62,8 @@ std::uint32_t readLength(const PicturePlan& plan);
 // A plan's frame in the JPEG's bytes and the part of it shown.
 struct PlannedFrame {
   JpegFrame frame;
-  FrameCrop crop;
+  FrameCrop crop;          // in the scaled frame's pixels
+  std::uint32_t eighths = FullScale;
 };
 
 // The frame the plan's JPEG holds: nothing when the bytes hold none, or the
@@ -70,7 +75,7 @@ struct PictureSize {
   std::int32_t width;
   std::int32_t height;
 };
-// The picture a frame gives after its crop.
+// The picture a frame gives, scaled, after its crop.
 PictureSize sizeOf(const PlannedFrame& planned);
 // The fixed layout's picture, as the camera writes it, without probing.
 PictureSize fixedSize(bool fullSize);

@@ -69,7 +69,8 @@ PluginResult decodePlanned(const PicturePlan& plan, ByteView jpeg, std::uint32_t
   const std::optional<PlannedFrame> planned = frameOf(plan, jpeg);
   if (!planned) return UnsupportedFormat;
   DibBlocks blocks{};
-  const PictureOutcome outcome = decodeDib(planned->frame, planned->crop, qualityOf(request), &blocks);
+  const PictureOutcome outcome =
+      decodeDib(planned->frame, planned->crop, qualityOf(request), &blocks, planned->eighths);
   if (outcome == PictureOutcome::Decoded) {
     *header = blocks.header;
     *pixels = blocks.pixels;
@@ -102,13 +103,14 @@ PluginResult decodePicture(RawSource& source, bool fullSize, std::uint32_t reque
 // A lone fixed plan reports the camera's sizes unprobed. Otherwise the
 // plans are probed in the picture request's order; when none holds a frame
 // the text still goes to the host with the camera's sizes, and the picture
-// request then tells what failed.
+// request then tells what failed. A DNG without a JPEG has no picture.
 PluginResult describePicture(RawSource& source, bool fullSize, char (&text)[TextBufferSize],
                              PictureSize* size) {
   std::optional<LocatedJpegs> located;
   if (PluginResult walked = source.walkDirectories(&located, &text)) return walked;
   const PlanChoice choice = planPicture(located, fullSize);
   *size = fixedSize(fullSize);
+  if (choice.count == 0) return UnsupportedFormat;
   if (choice.count == 1 && choice.plans[0].source == PlanSource::Fixed) return Success;
   for (std::uint32_t i = 0; i < choice.count; ++i) {
     std::optional<PlannedFrame> planned;
@@ -120,15 +122,16 @@ PluginResult describePicture(RawSource& source, bool fullSize, char (&text)[Text
   return Success;
 }
 
-bool locatedFrameHolds(RawSource& source) {
+bool locatedFrameHolds(RawSource& source, bool dngOnly) {
   std::optional<LocatedJpegs> located;
-  if (source.walkDirectories(&located, nullptr) != Success || !located || !located->markedMakerNote)
+  if (source.walkDirectories(&located, nullptr) != Success || !located ||
+      !(located->dng || (located->markedMakerNote && !dngOnly)))
     return false;
   for (bool fullSize : {false, true}) {
     const std::optional<JpegSpan> span = fullSize ? located->fullSize : located->preview;
     if (!span) continue;
     std::optional<PlannedFrame> planned;
-    const PicturePlan plan{PlanSource::Located, fullSize, *span, {0, 0, 0, 0}};
+    const PicturePlan plan{PlanSource::Located, fullSize || located->dng, *span, {0, 0, 0, 0}};
     if (frameInHead(source, plan, fullSize, &planned) == Success && planned) return true;
   }
   return false;

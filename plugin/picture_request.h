@@ -34,6 +34,6 @@ PluginResult describePicture(RawSource& source, bool fullSize, char (&text)[Text
                              PictureSize* size);
 
 // IsSupported with a handle, after the TIFF header's mark was checked: a
-// PENTAX file with a marked maker note whose located preview or full-size
-// JPEG holds a frame.
-bool locatedFrameHolds(RawSource& source);
+// DNG, or (unless `dngOnly`) a PENTAX file with a marked maker note, whose
+// located preview or full-size JPEG holds a frame.
+bool locatedFrameHolds(RawSource& source, bool dngOnly);

@@ -40,7 +40,8 @@ TEST_CASE(exports, plugin_information) {
   const Row rows[] = {
       {0, 5, 5, "00IN"}, {0, 4, 0, nullptr},   {2, 6, 6, "*.PEF"},
       {2, 5, 0, nullptr}, {3, 22, 22, "PENTAX *istD RAW FILE"},
-      {4, 128, 0, nullptr}, {-1, 128, 0, nullptr},
+      {4, 6, 6, "*.DNG"}, {5, 13, 13, "DNG RAW FILE"}, {5, 12, 0, nullptr},
+      {6, 128, 0, nullptr}, {-1, 128, 0, nullptr},
   };
   for (const Row& row : rows) {
     char buffer[130];
