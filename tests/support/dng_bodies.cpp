@@ -9,8 +9,9 @@ namespace {
 // The thumbnail in IFD0: 160 x 120, 8-bit RGB, one strip.
 constexpr std::uint32_t ThumbWidth = 160, ThumbHeight = 120, RgbBytes = 3;
 constexpr std::uint32_t ThumbBytes = ThumbWidth * ThumbHeight * RgbBytes;
-// The raw image's strip: a few zero bytes stand for the sensor data.
-constexpr std::uint32_t RawStripBytes = 4096;
+// The raw image: a 64 x 32 CFA of 16-bit zeros stands for the sensor data.
+constexpr std::uint32_t RawWidth = 64, RawHeight = 32, RawSampleBytes = 2;
+constexpr std::uint32_t RawStripBytes = RawWidth * RawHeight * RawSampleBytes;
 constexpr std::uint16_t CfaPhotometric = 32803, RgbPhotometric = 2, YCbCrPhotometric = 6;
 constexpr std::uint16_t NoCompression = 1, JpegCompression = 7;
 // DNGVersion 1.4.0.0 (BYTE[4]).
@@ -36,12 +37,23 @@ std::uint32_t littleDirectory(TiffBuilder& file, std::vector<TiffEntry> entries)
   return file.writeDirectory(sorted(std::move(entries)), std::nullopt, {ByteOrder::Little, 0});
 }
 
+// BitsPerSample (0x0102): `samples` SHORTs of `bits`.
+TiffEntry bitsEntry(std::uint16_t samples, std::uint8_t bits) {
+  Bytes value;
+  for (std::uint16_t i = 0; i < samples; ++i) value.insert(value.end(), {0, bits});
+  return {258, TypeShort, samples, value};
+}
+
+// An image of one strip: NewSubFileType, its size, BitsPerSample,
+// Compression, PhotometricInterpretation, the strip, SamplesPerPixel and
+// RowsPerStrip.
 std::vector<TiffEntry> imageEntries(std::uint32_t kind, std::uint32_t width, std::uint32_t height,
                                     std::uint16_t compression, std::uint16_t photometric, std::uint32_t strip,
-                                    std::uint32_t bytes, std::uint16_t samples) {
+                                    std::uint32_t bytes, std::uint16_t samples, std::uint8_t bits = 8) {
   return {longEntry(TagNewSubFileType, kind), longEntry(TagImageWidth, width), longEntry(257, height),
-          shortEntry(TagCompression, compression), shortEntry(262, photometric), longEntry(TagStripOffsets, strip),
-          shortEntry(277, samples), longEntry(278, height), longEntry(TagStripByteCounts, bytes)};
+          bitsEntry(samples, bits), shortEntry(TagCompression, compression), shortEntry(262, photometric),
+          longEntry(TagStripOffsets, strip), shortEntry(277, samples), longEntry(278, height),
+          longEntry(TagStripByteCounts, bytes)};
 }
 
 // The directories, given where the data behind them goes; their sizes do
@@ -60,9 +72,8 @@ TiffBuilder directories(const DngLayout& body, const ShotValues& values, const s
     const std::uint32_t noteAt = file.writePentaxNote(note, ByteOrder::Little);
     standing.push_back({TagDngPrivateData, TypeByte, file.size() - noteAt, littleLongs({noteAt})});
   }
-  const JpegOptions& widest = body.previews.back();
   std::vector<std::uint32_t> subIfds{littleDirectory(
-      file, imageEntries(0, widest.width, widest.height, NoCompression, CfaPhotometric, p.raw, RawStripBytes, 1))};
+      file, imageEntries(0, RawWidth, RawHeight, NoCompression, CfaPhotometric, p.raw, RawStripBytes, 1, 16))};
   for (std::size_t i = 0; i < body.previews.size(); ++i) {
     const JpegOptions& o = body.previews[i];
     subIfds.push_back(littleDirectory(file, imageEntries(1, o.width, o.height, JpegCompression, YCbCrPhotometric,

@@ -3,8 +3,8 @@
 // uncompressed RGB thumbnail, Make and Model, SubIFDs (0x014A), the EXIF
 // pointer, DNGVersion and, for a PENTAX body, DNGPrivateData: "PENTAX \0",
 // "II", and the maker note's directory at its byte 10, offsets counting
-// from its first byte. The SubIFDs hold the raw image (NewSubFileType 0,
-// a few zero bytes standing for it) and the JPEG previews (NewSubFileType
+// from its first byte. The SubIFDs hold the raw image (NewSubFileType 0, a
+// small zero CFA standing for it) and the JPEG previews (NewSubFileType
 // 1, Compression 7, one strip), written behind the directories in order.
 #pragma once
 
