@@ -91,6 +91,15 @@ void whitenUncovered(std::uint8_t* pixels, const Geometry& geometry, const JpegC
                 White, (geometry.width - covered.width) * BytesPerPixel);
 }
 
+// The bytes that pad each row to whole 32-bit words, which libjpeg never
+// writes: zeroed, so the host never receives stale heap bytes there either.
+void clearPadding(std::uint8_t* pixels, const Geometry& geometry) {
+  const std::uint32_t used = geometry.width * BytesPerPixel;
+  if (used == geometry.rowStride) return;
+  for (std::uint32_t row = 0; row < geometry.outputHeight; ++row)
+    std::memset(pixels + std::size_t{row} * geometry.rowStride + used, 0, geometry.rowStride - used);
+}
+
 PictureOutcome decodePixels(const JpegFrame& frame, const Geometry& geometry, DecodeQuality quality,
                             std::uint8_t* pixels) {
   JpegDecodeRequest request{};
@@ -111,6 +120,7 @@ PictureOutcome decodePixels(const JpegFrame& frame, const Geometry& geometry, De
   switch (jpegDecodeRows(&request, &covered)) {
     case JpegDecodeOk:
       whitenUncovered(pixels, geometry, covered);
+      clearPadding(pixels, geometry);
       return PictureOutcome::Decoded;
     case JpegDecodeOutOfMemory:
       return PictureOutcome::OutOfMemory;
