@@ -116,13 +116,14 @@ Walk fileWalk(const std::string& path, int rounds) {
 // and IFD2 lie beyond it against the K-3 whose directories lie inside, per
 // read; and the walk's share of GetPictureInfo from a file.
 bool directoryReads(const std::filesystem::path& dir, int rounds) {
-  const Walk far = fileWalk((dir / "k3-far.pef").string(), rounds);
-  const Walk near = fileWalk((dir / "k3.pef").string(), rounds);
-  const std::uint32_t extra = far.reads - std::min(far.reads, near.reads);
-  const double perRead = extra ? (far.withWalk - near.withWalk) / extra : 0;
+  // Not "far" and "near": windows.h defines both as macros.
+  const Walk beyond = fileWalk((dir / "k3-far.pef").string(), rounds);
+  const Walk inside = fileWalk((dir / "k3.pef").string(), rounds);
+  const std::uint32_t extra = beyond.reads - std::min(beyond.reads, inside.reads);
+  const double perRead = extra ? (beyond.withWalk - inside.withWalk) / extra : 0;
   std::printf("a directory read beyond the header window: %.4f ms (k3-far: %u reads, %.3f ms; k3: %u, %.3f ms); "
               "target under %.1f ms\n",
-              perRead * 1e3, far.reads, far.withWalk * 1e3, near.reads, near.withWalk * 1e3,
+              perRead * 1e3, beyond.reads, beyond.withWalk * 1e3, inside.reads, inside.withWalk * 1e3,
               DirectoryReadTarget * 1e3);
   std::printf("the walk's share of GetPictureInfo from a file (the window's read aside):");
   for (const char* body : {"camera", "k5", "k3-far", "645z"}) {
