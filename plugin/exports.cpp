@@ -50,6 +50,12 @@ bool isLittleEndianTiff(ByteView bytes) {
   return mark && mark[0] == 'I' && mark[1] == 'I' && mark[2] == 42 && mark[3] == 0;
 }
 
+// The pointer form claims by the first bytes alone: "MM", or a
+// little-endian TIFF header.
+bool claimedByFirstBytes(const std::uint8_t* first) {
+  return isBigEndianTiff(ByteView(first, 2)) || isLittleEndianTiff(ByteView(first, IntelHeaderSize));
+}
+
 std::uint32_t pictureRequest(bool fullSize) {
   return RequestBestQuality | (fullSize ? RequestFullSize : 0u);
 }
@@ -136,10 +142,7 @@ PLUGIN_API std::int32_t PLUGIN_CALL IsSupported(const char* /*fileName*/,
                                                 std::uintptr_t fileOrBytes) {
   return guarded(0, [&] {
     if (fileOrBytes >= LowestBytesPointer)
-      return isBigEndianTiff(ByteView(reinterpret_cast<const std::uint8_t*>(fileOrBytes), 2)) ||
-                     isLittleEndianTiff(ByteView(reinterpret_cast<const std::uint8_t*>(fileOrBytes), IntelHeaderSize))
-                 ? 1
-                 : 0;
+      return claimedByFirstBytes(reinterpret_cast<const std::uint8_t*>(fileOrBytes)) ? 1 : 0;
     return supportedHandle(fileOrBytes) ? 1 : 0;
   });
 }
