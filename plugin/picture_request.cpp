@@ -103,14 +103,13 @@ PluginResult decodePicture(RawSource& source, bool fullSize, std::uint32_t reque
 // A lone fixed plan reports the camera's sizes unprobed. Otherwise the
 // plans are probed in the picture request's order; when none holds a frame
 // the text still goes to the host with the camera's sizes, and the picture
-// request then tells what failed. A DNG without a JPEG has no picture.
+// request then tells what failed; so for a DNG without a JPEG preview.
 PluginResult describePicture(RawSource& source, bool fullSize, char (&text)[TextBufferSize],
                              PictureSize* size) {
   std::optional<LocatedJpegs> located;
   if (PluginResult walked = source.walkDirectories(&located, &text)) return walked;
   const PlanChoice choice = planPicture(located, fullSize);
   *size = fixedSize(fullSize);
-  if (choice.count == 0) return UnsupportedFormat;
   if (choice.count == 1 && choice.plans[0].source == PlanSource::Fixed) return Success;
   for (std::uint32_t i = 0; i < choice.count; ++i) {
     std::optional<PlannedFrame> planned;

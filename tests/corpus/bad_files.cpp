@@ -331,7 +331,7 @@ std::vector<BadFile> dngRecipes() {
   auto strip = [](Dng& d, std::uint16_t tag, std::uint32_t value) {
     putLe32(d.bytes, entryOf(d.bytes, d.preview, tag) + 8, value);
   };
-  const BadFileExpectation opens{Ok, 11, Ok, Ok, 1}, none{Unsupported, AnyLines, Unsupported, Unsupported, 0};
+  const BadFileExpectation opens{Ok, 11, Ok, Ok, 1}, none{Ok, 11, Unsupported, Unsupported, 0};
   std::vector<BadFile> files;
   files.push_back({"dng-sound", build([](Dng&) {}), opens});
   // The first four SubIFDs are read, whatever the count says.
