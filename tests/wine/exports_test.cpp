@@ -69,8 +69,10 @@ TEST_CASE(exports, is_supported_from_first_bytes) {
   loadWithSettings(nullptr, nullptr);
   static const char mm[2048] = "MM\0*";
   static const char ii[2048] = "II*\0";
+  static const char iiBigEndian42[2048] = "II\0*";
   CHECK_EQ(isSupported("x.pef", reinterpret_cast<std::uintptr_t>(mm)), 1);
-  CHECK_EQ(isSupported("x.pef", reinterpret_cast<std::uintptr_t>(ii)), 0);
+  CHECK_EQ(isSupported("x.dng", reinterpret_cast<std::uintptr_t>(ii)), 1);
+  CHECK_EQ(isSupported("x.pef", reinterpret_cast<std::uintptr_t>(iiBigEndian42)), 0);
 }
 
 TEST_CASE(exports, is_supported_from_a_file_handle) {
@@ -86,7 +88,7 @@ TEST_CASE(exports, is_supported_from_a_file_handle) {
     std::int32_t supported;
   };
   const Row rows[] = {{samplePath("preview-only.pef"), 1}, {samplePath("camera.pef"), 1},
-                      {"no-preview.pef", 0}, {"little-endian.pef", 0}};
+                      {"no-preview.pef", 0}, {"little-endian.pef", 0}, {samplePath("other-dng.dng"), 1}};
   for (const Row& row : rows) {
     HANDLE file = CreateFileA(row.file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, 0, nullptr);
