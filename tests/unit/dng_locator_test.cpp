@@ -11,6 +11,7 @@
 #include "exif/info_text.h"
 #include "picture/picture_plan.h"
 #include "tests/support/dng_bodies.h"
+#include "tests/support/pef_entries.h"
 
 namespace {
 
@@ -66,6 +67,25 @@ TEST(DngPreviews, TheWidestIsTheFullSizeTheNarrowestWideEnoughThePreviewElseTheW
       EXPECT_EQ(size->width, want.width);
       EXPECT_EQ(size->height, want.height);
     }
+  }
+}
+
+// A big-endian DNG is read in its header's order, as every "MM" file is.
+TEST(DngPreviews, ABigEndianDngOpensTheSameWay) {
+  using namespace pef_sample;
+  constexpr std::uint32_t JpegAt = 4096;
+  const Bytes jpeg = synthJpeg({1300, 16, 80});
+  TiffBuilder file;
+  const std::uint32_t preview = file.writeDirectory(
+      {longEntry(TagNewSubFileType, 1), longEntry(TagImageWidth, 1300), shortEntry(TagCompression, 7),
+       longEntry(TagStripOffsets, JpegAt), longEntry(TagStripByteCounts, static_cast<std::uint32_t>(jpeg.size()))});
+  file.setIfd0(file.writeDirectory({longEntry(TagSubIfds, preview), {TagDngVersion, TypeByte, 4, {1, 4, 0, 0}}}));
+  file.pad(JpegAt - file.size());
+  file.bytes().insert(file.bytes().end(), jpeg.begin(), jpeg.end());
+  for (bool fullSize : {true, false}) {
+    const std::optional<PictureSize> size = shown(file.bytes(), fullSize);
+    ASSERT_TRUE(size.has_value());
+    EXPECT_EQ(size->width, fullSize ? 1300 : 650);
   }
 }
 
