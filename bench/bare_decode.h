@@ -10,8 +10,9 @@
 #include "io/byte_view.h"
 
 // The floor: libjpeg from memory, the plug-in's settings, rows [skip,
-// skip + rows) into a plain top-down buffer.
-inline void bareDecode(ByteView jpeg, J_DCT_METHOD method, JDIMENSION skip, JDIMENSION rows) {
+// skip + rows) into a plain top-down buffer, at scale eighths/8.
+inline void bareDecode(ByteView jpeg, J_DCT_METHOD method, JDIMENSION skip, JDIMENSION rows,
+                       unsigned eighths = 8) {
   jpeg_decompress_struct cinfo{};
   jpeg_error_mgr errors{};
   cinfo.err = jpeg_std_error(&errors);
@@ -19,6 +20,8 @@ inline void bareDecode(ByteView jpeg, J_DCT_METHOD method, JDIMENSION skip, JDIM
   jpeg_mem_src(&cinfo, jpeg.data(), jpeg.size());
   jpeg_read_header(&cinfo, TRUE);
   cinfo.dct_method = method;
+  cinfo.scale_num = eighths;
+  cinfo.scale_denom = 8;
   cinfo.do_fancy_upsampling = TRUE;
   cinfo.do_block_smoothing = TRUE;
   cinfo.out_color_space = JCS_EXT_BGR;

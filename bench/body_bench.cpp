@@ -116,6 +116,7 @@ Walk fileWalk(const std::string& path, int rounds) {
 // and IFD2 lie beyond it against the K-3 whose directories lie inside, per
 // read; and the walk's share of GetPictureInfo from a file.
 bool directoryReads(const std::filesystem::path& dir, int rounds) {
+  // Not "far" and "near": windows.h defines both as macros.
   const Walk beyond = fileWalk((dir / "k3-far.pef").string(), rounds);
   const Walk inside = fileWalk((dir / "k3.pef").string(), rounds);
   const std::uint32_t extra = beyond.reads - std::min(beyond.reads, inside.reads);

@@ -28,6 +28,7 @@
 #include "bare_decode.h"
 #include "bench_clock.h"
 #include "body_bench.h"
+#include "dng_bench.h"
 #include "bomb_bench.h"
 #include "heap_meter.h"
 #include "picture/dib_decode.h"
@@ -192,6 +193,8 @@ int main(int argc, char** argv) {
   if (rounds > 0) cameraPaths(argv[1], rounds);
   if (rounds > 0) std::printf("\n");
   if (rounds > 0) bodyPaths(argv[1], rounds);
+  if (rounds > 0) std::printf("\n");
+  if (rounds > 0) dngPaths(argv[1], rounds);
   if (rounds > 0 && bombRounds > 0) std::printf("\n");
   if (bombRounds > 0) bombPaths(bombRounds, argc > 4 ? argv[4] : nullptr);
   return 0;

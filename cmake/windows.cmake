@@ -45,7 +45,8 @@ endif()
 # The benchmark over the same objects and libjpeg-turbo, run under Wine by
 # the native build's `bench_wine` target.
 add_executable(decode_bench ${CMAKE_SOURCE_DIR}/bench/decode_bench.cpp
-  ${CMAKE_SOURCE_DIR}/bench/bomb_bench.cpp ${CMAKE_SOURCE_DIR}/bench/body_bench.cpp ${CMAKE_SOURCE_DIR}/tests/support/bombs.cpp
+  ${CMAKE_SOURCE_DIR}/bench/bomb_bench.cpp ${CMAKE_SOURCE_DIR}/bench/body_bench.cpp ${CMAKE_SOURCE_DIR}/bench/dng_bench.cpp
+  ${CMAKE_SOURCE_DIR}/tests/support/bombs.cpp
   ${CMAKE_SOURCE_DIR}/bench/heap_meter_none.cpp
   $<TARGET_OBJECTS:tarnik_objects> $<TARGET_OBJECTS:tarnik_jpeg_glue>)
 target_include_directories(decode_bench PRIVATE ${CMAKE_SOURCE_DIR})

@@ -16,6 +16,13 @@ constexpr std::uint32_t RationalSize = 2 * RationalPartSize;
 
 constexpr char AocMark[] = {'A', 'O', 'C', '\0'};
 constexpr char PentaxMark[] = {'P', 'E', 'N', 'T', 'A', 'X', ' ', '\0'};
+// A DNG's private data holding a PENTAX maker note opens with either mark,
+// a byte-order mark and the directory, as the "PENTAX \0" note does
+// (exiftool's MakerNotePentax5).
+constexpr char SamsungMark[] = {'S', 'A', 'M', 'S', 'U', 'N', 'G', '\0'};
+static_assert(sizeof SamsungMark == sizeof PentaxMark);
+// A little-endian TIFF header: "II" and 42 in that order.
+constexpr char IntelHeader[] = {'I', 'I', 42, 0};
 // The byte-order mark follows either form's mark.
 constexpr std::uint32_t AocOrderMark = sizeof AocMark;
 constexpr std::uint32_t PentaxOrderMark = sizeof PentaxMark;
@@ -45,7 +52,6 @@ void parseAt(ExifDirectory& directory, const SourceBytes& bytes, std::uint32_t o
 
 // TIFF 6.0's field types run from 1 (BYTE) to 12 (DOUBLE), and 13 (IFD).
 constexpr std::uint16_t LastFieldType = 13;
-constexpr std::uint32_t EntryTypeField = 2;
 
 // Whether the directory at `start` reads sensibly in the given order: a
 // count whose high byte is no larger than its low one (exiftool's test for
@@ -142,10 +148,11 @@ void TExifRoot::analyze(const SourceBytes& bytes) {
   hasMakerNote = false;
   makerNoteForm = MakerNoteForm::Unmarked;
   bigEndian.store(true, std::memory_order_relaxed);
+  intelFile = marked(bytes, 0, IntelHeader);
 
   std::uint32_t ifd0Offset = 0;
-  if (readIn(false, bytes, HeaderIfd0Offset, &ifd0Offset)) {
-    ifd0Directory.parse(bytes, ifd0Offset);
+  if (readIn(intelFile, bytes, HeaderIfd0Offset, &ifd0Offset)) {
+    ifd0Directory.parse(bytes, ifd0Offset, 0, intelFile);
   } else {
     ifd0Directory.clear(bytes);
   }
@@ -154,9 +161,9 @@ void TExifRoot::analyze(const SourceBytes& bytes) {
 
   // IFD0's first Exif pointer leads on.
   std::uint32_t exifOffset = 0;
-  if (findEntry(ifd0Directory, TagExifPointer) == NoEntry) return;
-  hasExif = true;
-  if (findLong(ifd0Directory, TagExifPointer, &exifOffset)) exifDirectory.parse(bytes, exifOffset);
+  hasExif = findEntry(ifd0Directory, TagExifPointer) != NoEntry;
+  if (hasExif && findLong(ifd0Directory, TagExifPointer, &exifOffset))
+    exifDirectory.parse(bytes, exifOffset, 0, intelFile);
 
   // Every MakerNote entry is followed in turn, so the last one decides.
   for (std::uint16_t i = 0; i < exifDirectory.entryCount; ++i) {
@@ -169,33 +176,49 @@ void TExifRoot::analyze(const SourceBytes& bytes) {
       continue;
     parseMakerNote(note);
   }
+  parsePrivateData();
 }
 
-// The *istD's unmarked note is read as the file is. A marked note carries a
-// byte-order mark, but tools that rewrite notes write a fixed mark over
-// entries in the file's order; like exiftool, the order the directory itself
-// makes sense in wins over the mark.
+// A DNG keeps the maker note in IFD0's DNGPrivateData, after any the EXIF
+// directory holds, so it decides. Only a block marked as a PENTAX note is
+// one; its value lies at the offset in the entry's value field, as it is
+// longer than the mark and the byte-order mark.
+void TExifRoot::parsePrivateData() {
+  const std::uint32_t entry = findEntry(ifd0Directory, TagDngPrivateData);
+  std::uint32_t count = 0, data = 0;
+  if (entry == NoEntry || !ifd0Directory.read32(entry + EntryCountField, &count) ||
+      count <= PentaxNoteHeaderSize || !ifd0Directory.read32(entry + EntryValueField, &data))
+    return;
+  if (!marked(*source, data, PentaxMark) && !marked(*source, data, SamsungMark)) return;
+  hasMakerNote = true;
+  parseMarkedNote(data, MakerNoteForm::Pentax);
+}
+
+// The *istD's unmarked note is read as the file is.
 void TExifRoot::parseMakerNote(std::uint32_t note) {
   hasMakerNote = true;
+  if (marked(*source, note, PentaxMark)) return parseMarkedNote(note, MakerNoteForm::Pentax);
+  if (marked(*source, note, AocMark)) return parseMarkedNote(note, MakerNoteForm::Aoc);
   makerNoteForm = MakerNoteForm::Unmarked;
-  std::uint32_t skip = MakerNoteHeaderSize, base = 0, orderMark = 0;
-  if (marked(*source, note, PentaxMark)) {
-    makerNoteForm = MakerNoteForm::Pentax;
-    skip = PentaxNoteHeaderSize;
-    base = note;
-    orderMark = PentaxOrderMark;
-  } else if (marked(*source, note, AocMark)) {
-    makerNoteForm = MakerNoteForm::Aoc;
-    orderMark = AocOrderMark;
-  }
+  parseAt(makerNoteDirectory, *source, note, MakerNoteHeaderSize, 0, intelFile);
+}
+
+// A marked note carries a byte-order mark, but tools that rewrite notes
+// write a fixed mark over entries in the file's order; like exiftool, the
+// order the directory itself makes sense in wins over the mark.
+void TExifRoot::parseMarkedNote(std::uint32_t note, MakerNoteForm form) {
+  makerNoteForm = form;
+  const bool pentax = form == MakerNoteForm::Pentax;
+  const std::uint32_t skip = pentax ? PentaxNoteHeaderSize : MakerNoteHeaderSize;
+  const std::uint32_t orderMark = pentax ? PentaxOrderMark : AocOrderMark;
   bool intel = false;
-  if (makerNoteForm != MakerNoteForm::Unmarked && note <= UINT32_MAX - skip) {
+  if (note <= UINT32_MAX - skip) {
     // The mark lies before the directory, inside the note's first bytes.
     intel = intelMark(*source, note + orderMark);
     if (!sensibleIn(*source, note + skip, intel) && sensibleIn(*source, note + skip, !intel))
       intel = !intel;
   }
-  parseAt(makerNoteDirectory, *source, note, skip, base, intel);
+  parseAt(makerNoteDirectory, *source, note, skip, pentax ? note : 0, intel);
 }
 
 std::uint32_t TExifRoot::findEntry(const ExifDirectory& directory, std::uint16_t tag) const {

@@ -19,6 +19,7 @@
 // TIFF 6.0: a directory entry is tag (2), type (2), count (4), value field (4).
 constexpr std::uint32_t DirectoryEntrySize = 12;
 constexpr std::uint32_t EntryValueField = 8;
+constexpr std::uint32_t EntryTypeField = 2;
 constexpr std::uint32_t EntryCountField = 4;
 // A value of up to four bytes stands in the value field itself; a longer one
 // lies at the offset the field holds.
@@ -56,6 +57,7 @@ enum FieldType : std::uint16_t {
   TiffShort = 3,
   TiffLong = 4,
   TiffUndefined = 7,
+  TiffIfd = 13,
 };
 
 // How the maker note announced itself.
@@ -75,7 +77,7 @@ class ExifDirectory {
   std::uint16_t entryCount = 0;     // the whole entries in hand
   std::uint32_t first = 0;          // position of entry 0
   std::uint32_t base = 0;           // where the value offsets count from
-  bool littleEndian = false;        // "II": values in the other order than the file's
+  bool littleEndian = false;        // "II": its values stand little-endian
 
   // Records the directory starting at `start`, its value offsets counting
   // from `valueBase`.
@@ -109,6 +111,9 @@ class TExifRoot : public TByteOrder {
  public:
   bool hasExif = false;
   bool hasMakerNote = false;
+  // The header reads "II*\0": IFD0 and the directories it leads to are
+  // little-endian. An "MM" header, or none, reads big-endian as ever.
+  bool intelFile = false;
   MakerNoteForm makerNoteForm = MakerNoteForm::Unmarked;
   ExifDirectory ifd0Directory;
   ExifDirectory exifDirectory;
@@ -120,7 +125,7 @@ class TExifRoot : public TByteOrder {
   TExifRoot& operator=(const TExifRoot&) = delete;
 
   // Resets the record and walks IFD0, the EXIF directory and the maker note
-  // of `bytes`, which must outlive the record's use.
+  // (the EXIF directory's, or a DNG's private data's) of `bytes`, which must outlive the record's use.
   void analyze(const SourceBytes& bytes);
   // The same over a memory image (or a window standing for a whole file).
   void analyze(ByteView image);
@@ -157,6 +162,8 @@ class TExifRoot : public TByteOrder {
 
  private:
   void parseMakerNote(std::uint32_t note);
+  void parseMarkedNote(std::uint32_t note, MakerNoteForm form);
+  void parsePrivateData();
   std::optional<SourceBytes> ownBytes_;
 };
 

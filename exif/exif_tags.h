@@ -13,6 +13,16 @@ constexpr std::uint16_t TagJpegOffset = 513;  // 0x0201, LONG
 constexpr std::uint16_t TagJpegLength = 514;  // 0x0202, LONG
 constexpr std::uint16_t TagMakerNote = 37500;    // 0x927C, in the EXIF directory
 
+// A DNG's IFD0 and SubIFDs (TIFF 6.0, TIFF-EP, DNG 1.4).
+constexpr std::uint16_t TagNewSubFileType = 254;    // 0x00FE, LONG; bit 0: a reduced image
+constexpr std::uint16_t TagImageWidth = 256;        // 0x0100, SHORT or LONG
+constexpr std::uint16_t TagCompression = 259;       // 0x0103, SHORT
+constexpr std::uint16_t TagStripOffsets = 273;      // 0x0111, SHORT or LONG per strip
+constexpr std::uint16_t TagStripByteCounts = 279;   // 0x0117, SHORT or LONG per strip
+constexpr std::uint16_t TagSubIfds = 330;           // 0x014A, LONG or IFD per directory
+constexpr std::uint16_t TagDngVersion = 50706;      // 0xC612, BYTE[4]
+constexpr std::uint16_t TagDngPrivateData = 50740;  // 0xC634, BYTE[n]: the maker's own block
+
 // The EXIF directory.
 constexpr std::uint16_t TagExposureTime = 33434;     // 0x829A, RATIONAL
 constexpr std::uint16_t TagFNumber = 33437;          // 0x829D, RATIONAL

@@ -5,8 +5,8 @@
 # picture: a selector byte then the preview JPEG, also from the bad-file
 # corpus's decompression bombs and from cjpeg's other codings and layouts;
 # is_supported: the first 64 KiB; settings: a few settings files. The
-# bad-file corpus's structure files seed all three whole: the directory walk
-# to the located JPEGs.
+# bad-file corpus's structure and DNG files seed all three whole: the
+# directory walk to the located JPEGs, and the SubIFDs to a DNG's previews.
 set -eu
 make_sample=$1
 bad_files=$2
@@ -49,7 +49,7 @@ for bomb in "$bad_files"/bomb-*.pef; do
   picture_seeds "$(basename "$bomb" .pef)" "$work/bomb.jpg"
 done
 
-for file in "$bad_files"/structure-*.pef; do
+for file in "$bad_files"/structure-*.pef "$bad_files"/dng-*.pef; do
   name=$(basename "$file" .pef)
   cp "$file" "$out/picture_info_fuzzer/$name"
   head -c 65536 "$file" > "$out/is_supported_fuzzer/$name"

@@ -8,8 +8,10 @@
 #include "io/byte_view.h"
 
 // Byte order of every read16/read32: set (most significant byte first, TIFF
-// "MM") by every analysis, clear until the first one, never cleared again. The
-// header's byte-order mark is not consulted, so all sources read big-endian.
+// "MM") by every analysis, clear until the first one, never cleared again: a
+// big-endian file, or one of no known header, reads in this order. A
+// little-endian TIFF ("II", 42) and a maker note marked "II" read through
+// the little-endian reads below instead.
 // Concurrent analyses only ever store true, so relaxed ordering suffices.
 extern std::atomic<bool> bigEndian;
 
@@ -20,6 +22,6 @@ bool read16(ByteView source, std::uint32_t position, std::uint16_t* value);
 bool read32(ByteView source, std::uint32_t position, std::uint32_t* value);
 
 // The same reads in little-endian ("II") order, whatever `bigEndian` says: a
-// maker note may carry its own byte-order mark.
+// DNG's header and a maker note may each say so.
 bool readIntel16(ByteView source, std::uint32_t position, std::uint16_t* value);
 bool readIntel32(ByteView source, std::uint32_t position, std::uint32_t* value);

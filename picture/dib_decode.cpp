@@ -41,24 +41,27 @@ constexpr std::uint32_t UncompressedRgb = 0;  // BI_RGB
 struct Geometry {
   std::uint32_t frameWidth;    // the probed frame's
   std::uint32_t frameHeight;
+  std::uint32_t eighths;       // the scale, in eighths
   std::uint32_t columns;       // the cut picture's: pixels of each decoded row kept
   std::uint32_t rows;          // the cut picture's: decoded rows kept
   std::uint32_t width;         // the bitmap's, turned
   std::uint32_t height;        // the bitmap's, turned: biHeight
   std::uint32_t rowStride;     // DIB rows are padded to whole 32-bit words
-  std::uint32_t blockRows;     // rows the pixel block has room for: the turned frame's
+  std::uint32_t blockRows;     // rows the pixel block has room for: the scaled, turned frame's
   std::uint32_t skipRows;      // decoded rows dropped above the first kept row
   std::uint32_t skipColumns;   // decoded columns dropped left of the first kept column
 };
 
 // The sides are 16-bit frame-header values, so no sum or product here
 // overflows 32 bits but the pixel block's size, worked out in 64.
-Geometry geometryOf(const JpegFrame& frame, FrameCrop crop, PictureTurn turn) {
-  const std::uint32_t columns = frame.width - crop.left - crop.right;
-  const std::uint32_t rows = frame.height - crop.top - crop.bottom;
+Geometry geometryOf(const JpegFrame& frame, FrameCrop crop, PictureTurn turn, std::uint32_t eighths) {
+  const std::uint32_t scaledWidth = scaledSide(frame.width, eighths);
+  const std::uint32_t scaledHeight = scaledSide(frame.height, eighths);
+  const std::uint32_t columns = scaledWidth - crop.left - crop.right;
+  const std::uint32_t rows = scaledHeight - crop.top - crop.bottom;
   const std::uint32_t width = turn.transposes ? rows : columns;
-  return {frame.width, frame.height, columns, rows, width, turn.transposes ? columns : rows,
-          (width * BytesPerPixel + 3) & ~3u, turn.transposes ? frame.width : frame.height,
+  return {frame.width, frame.height, eighths, columns, rows, width, turn.transposes ? columns : rows,
+          (width * BytesPerPixel + 3) & ~3u, turn.transposes ? scaledWidth : scaledHeight,
           crop.top, crop.left};
 }
 
@@ -81,9 +84,10 @@ Placement placementOf(const Geometry& geometry, PictureTurn turn) {
   return turn.transposes ? Placement{origin, down, across} : Placement{origin, across, down};
 }
 
-bool leavesPixels(const JpegFrame& frame, FrameCrop crop) {
-  return crop.top < frame.height && crop.bottom < frame.height - crop.top &&
-         crop.left < frame.width && crop.right < frame.width - crop.left;
+bool leavesPixels(const JpegFrame& frame, FrameCrop crop, std::uint32_t eighths) {
+  const std::uint32_t width = scaledSide(frame.width, eighths), height = scaledSide(frame.height, eighths);
+  return crop.top < height && crop.bottom < height - crop.top && crop.left < width &&
+         crop.right < width - crop.left;
 }
 
 void writeHeader(void* block, const Geometry& geometry) {
@@ -127,6 +131,15 @@ void whitenTurned(std::uint8_t* pixels, const Geometry& geometry, const Placemen
   }
 }
 
+// The bytes that pad each row to whole 32-bit words, which libjpeg never
+// writes: zeroed, so the host never receives stale heap bytes there either.
+void clearPadding(std::uint8_t* pixels, const Geometry& geometry) {
+  const std::uint32_t used = geometry.width * BytesPerPixel;
+  if (used == geometry.rowStride) return;
+  for (std::uint32_t row = 0; row < geometry.height; ++row)
+    std::memset(pixels + std::size_t{row} * geometry.rowStride + used, 0, geometry.rowStride - used);
+}
+
 PictureOutcome decodePixels(const JpegFrame& frame, const Geometry& geometry, PictureTurn turn,
                             DecodeQuality quality, std::uint8_t* pixels) {
   const Placement placement = placementOf(geometry, turn);
@@ -144,6 +157,7 @@ PictureOutcome decodePixels(const JpegFrame& frame, const Geometry& geometry, Pi
   request.skipColumns = geometry.skipColumns;
   request.probedWidth = geometry.frameWidth;
   request.probedHeight = geometry.frameHeight;
+  request.scaleEighths = geometry.eighths;
   JpegCoverage covered{};
   switch (jpegDecodeRows(&request, &covered)) {
     case JpegDecodeOk:
@@ -152,6 +166,7 @@ PictureOutcome decodePixels(const JpegFrame& frame, const Geometry& geometry, Pi
       } else {
         whitenUncovered(pixels, geometry, covered);
       }
+      clearPadding(pixels, geometry);
       return PictureOutcome::Decoded;
     case JpegDecodeOutOfMemory:
       return PictureOutcome::OutOfMemory;
@@ -182,10 +197,10 @@ void releaseBlock(platform::BlockHandle block) {
 }  // namespace
 
 PictureOutcome decodeDib(const JpegFrame& frame, FrameCrop crop, PictureTurn turn, DecodeQuality quality,
-                         DibBlocks* out) {
-  if (!leavesPixels(frame, crop)) return PictureOutcome::Refused;
-  const Geometry geometry = geometryOf(frame, crop, turn);
-  // The pixel block has room for all the turned frame's rows, cropped or not.
+                         DibBlocks* out, std::uint32_t eighths) {
+  if (!leavesPixels(frame, crop, eighths)) return PictureOutcome::Refused;
+  const Geometry geometry = geometryOf(frame, crop, turn, eighths);
+  // The pixel block has room for all the scaled, turned frame's rows, cropped or not.
   const std::uint64_t pixelBlockSize = std::uint64_t{geometry.rowStride} * geometry.blockRows;
   if (pixelBlockSize > MaxPixelBlockSize) return PictureOutcome::OutOfMemory;
   DibBlocks blocks{platform::NoBlock, platform::NoBlock};

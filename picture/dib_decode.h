@@ -23,6 +23,14 @@ struct FrameCrop {
   std::uint32_t right = 0;
 };
 
+// libjpeg scales a frame by n/8 as it decodes, each side becoming
+// ceil(side * n / 8) (jdiv_round_up in its jdmaster.c); n = 8 is the frame
+// as it is. Sides are 16-bit, so the product fits.
+constexpr std::uint32_t FullScale = 8;
+constexpr std::uint32_t scaledSide(std::uint32_t side, std::uint32_t eighths) {
+  return (side * eighths + FullScale - 1) / FullScale;
+}
+
 enum class DecodeQuality { Fastest, Best };  // fast integer or floating-point IDCT
 
 // How a decode ended.
@@ -40,12 +48,14 @@ struct DibBlocks {
   platform::BlockHandle pixels;
 };
 
-// Decodes `frame` into a bitmap of the probed size less the crop, turned:
-// the cut picture's pixel (x, r) is decoded pixel (x + crop.left,
-// r + crop.top), and the turn moves it as picture_turn.h says. The pixel
-// block has room for all the turned frame's rows at the bitmap's width.
+// Decodes `frame`, scaled by eighths/8 (1, 2, 4 or 8), into a bitmap of the
+// probed size so scaled, less the crop, turned: the cut picture's pixel
+// (x, r) is decoded pixel (x + crop.left, r + crop.top), and the turn moves
+// it as picture_turn.h says. The bomb defences still weigh the frame at its
+// probed size, as libjpeg reads its coefficients unscaled. The pixel block
+// has room for all the scaled, turned frame's rows at the bitmap's width.
 // Where the decoded frame is smaller than the probed one the picture is
 // white; what lies beyond it is cut off. On Decoded both handles are
 // written; otherwise neither is, and nothing stays allocated.
 PictureOutcome decodeDib(const JpegFrame& frame, FrameCrop crop, PictureTurn turn, DecodeQuality quality,
-                         DibBlocks* out);
+                         DibBlocks* out, std::uint32_t eighths = FullScale);

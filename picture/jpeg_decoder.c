@@ -198,12 +198,15 @@ static void routeAllocations(Decoder* decoder) {
   mem->realize_virt_arrays = realizeVirtualArrays;
 }
 
-static void configure(j_decompress_ptr cinfo, int fast) {
+/* Scales are asked in eighths, libjpeg's DCT block side. */
+#define ScaleDenominator DCTSIZE
+
+static void configure(j_decompress_ptr cinfo, int fast, uint32_t eighths) {
   cinfo->dct_method = fast ? JDCT_IFAST : JDCT_FLOAT;
   cinfo->do_fancy_upsampling = TRUE;
   cinfo->do_block_smoothing = TRUE;
-  cinfo->scale_num = 1;
-  cinfo->scale_denom = 1;
+  cinfo->scale_num = eighths;
+  cinfo->scale_denom = ScaleDenominator;
   cinfo->quantize_colors = FALSE;
   cinfo->buffered_image = FALSE;
   /* The bitmap's byte order; libjpeg also expands greyscale to it. */
@@ -211,18 +214,20 @@ static void configure(j_decompress_ptr cinfo, int fast) {
 }
 
 /* A frame wider than the probed one is decoded no further than the probed
-   width and one iMCU column more (8 pixels per horizontal sampling factor at
-   scale 1/1): libjpeg's upsampler treats the last column it decodes as the
+   width, scaled, and one iMCU column more (min_DCT_scaled_size pixels
+   per horizontal sampling factor: 8 at scale 1/1): libjpeg's upsampler treats the last column it decodes as the
    picture's edge, so the column behind it keeps the kept pixels as a
    whole-width decode makes them. libjpeg still reads the entropy-coded data
    of every column, but transforms, upsamples and converts none beyond: a
    frame far wider than the probed one costs little more than the probed
    one. */
-static void cropColumns(j_decompress_ptr cinfo, uint32_t probedWidth) {
-  const JDIMENSION margin = DCTSIZE * (JDIMENSION)cinfo->max_h_samp_factor;
+static void cropColumns(j_decompress_ptr cinfo, uint32_t probedWidth, uint32_t eighths) {
+  const JDIMENSION margin = (JDIMENSION)cinfo->min_DCT_scaled_size * (JDIMENSION)cinfo->max_h_samp_factor;
+  /* libjpeg's own rounding of a scaled side (jdiv_round_up); 16-bit sides. */
+  const JDIMENSION scaledWidth = (probedWidth * eighths + ScaleDenominator - 1) / ScaleDenominator;
   JDIMENSION offset = 0, width;
-  if (cinfo->output_width <= probedWidth || cinfo->output_width - probedWidth <= margin) return;
-  width = probedWidth + margin;
+  if (cinfo->output_width <= scaledWidth || cinfo->output_width - scaledWidth <= margin) return;
+  width = scaledWidth + margin;
   jpeg_crop_scanline(cinfo, &offset, &width);
 }
 
@@ -364,9 +369,9 @@ JpegDecodeResult jpegDecodeRows(const JpegDecodeRequest* request, JpegCoverage* 
   cinfo->progress = &decoder.progress;
   jpeg_mem_src(cinfo, request->data, request->length);
   jpeg_read_header(cinfo, TRUE);
-  configure(cinfo, request->fast);
+  configure(cinfo, request->fast, request->scaleEighths);
   jpeg_start_decompress(cinfo);
-  cropColumns(cinfo, request->probedWidth);
+  cropColumns(cinfo, request->probedWidth, request->scaleEighths);
   rows = request->pixelStep == OutputChannels ? readRows(cinfo, request) : readTurnedRows(cinfo, request);
 
   coverage->rows = rows;

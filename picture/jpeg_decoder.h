@@ -70,6 +70,9 @@ typedef struct JpegDecodeRequest {
      as the probed width reaches. */
   uint32_t probedWidth;
   uint32_t probedHeight;
+  /* The output scale, scaleEighths/8: 1, 2, 4 or 8. Rows, columns and
+     rowBytes count scaled pixels; the probed size stays the frame's. */
+  uint32_t scaleEighths;
 } JpegDecodeRequest;
 
 /* What the decoded frame covered: rows written from output row 0 on, and the
@@ -81,7 +84,7 @@ typedef struct JpegCoverage {
   uint32_t width;
 } JpegCoverage;
 
-/* Decodes with fancy upsampling and block smoothing at scale 1/1, greyscale
+/* Decodes with fancy upsampling and block smoothing at the request's scale, greyscale
    frames expanded to three channels. Warnings are dropped silently; data that
    ends early is completed by libjpeg and still succeeds. A frame is refused
    when it has more scans than real files use, a scan that codes nothing the

@@ -4,6 +4,8 @@
 // back to a directory already read ends the walk.
 #include "picture/jpeg_locator.h"
 
+#include "picture/dng_locator.h"
+
 namespace {
 
 constexpr char PentaxModelPrefix[] = "PENTAX";
@@ -58,6 +60,7 @@ FrameBorders bordersOf(const TExifRoot& record) {
 }
 
 std::optional<LocatedJpegs> locateIn(const TExifRoot& record) {
+  if (isDng(record)) return locateDngJpegs(record);
   if (!record.modelBegins(PentaxModelPrefix)) return std::nullopt;
   return LocatedJpegs{fullSizeSpan(record), previewSpan(record), bordersOf(record),
                       record.makerNoteForm != MakerNoteForm::Unmarked, record.modelIs(IstdModel)};

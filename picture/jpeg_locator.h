@@ -26,18 +26,23 @@ struct FrameBorders {
 };
 
 struct LocatedJpegs {
-  std::optional<JpegSpan> fullSize;  // IFD2's 0x0201 and 0x0202
-  std::optional<JpegSpan> preview;   // the maker note's 0x0004 and 0x0003
+  std::optional<JpegSpan> fullSize;  // IFD2's 0x0201 and 0x0202; a DNG's largest preview
+  std::optional<JpegSpan> preview;   // the maker note's 0x0004 and 0x0003; see dng_locator.h
   FrameBorders previewBorders;
   // The maker note opens "AOC\0" or "PENTAX \0".
   bool markedMakerNote;
   // IFD0's Model is the *istD's, whose JPEGs also sit at fixed bytes.
   bool istD;
+  // IFD0 carries DNGVersion: the JPEGs are the SubIFDs' previews, of any
+  // maker, and no fixed layout stands behind them.
+  bool dng = false;
+  // A DNG whose preview is its full-size JPEG, to be shown scaled down.
+  bool scaledPreview = false;
 };
 
 // What an analysed record's directories tell a picture request: the JPEGs a
 // PENTAX body's directories locate (nothing unless IFD0's Model begins
-// "PENTAX"), and, whatever the Model, how IFD0's Orientation says the
+// "PENTAX" or IFD0 carries DNGVersion), and, whatever the Model, how IFD0's Orientation says the
 // picture stands.
 struct DirectoryFindings {
   std::optional<LocatedJpegs> located;

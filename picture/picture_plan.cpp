@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "picture/dng_locator.h"
 #include "picture/jpeg_segments.h"
 
 namespace {
@@ -17,9 +18,21 @@ FrameCrop fixedCrop(const JpegFrame& frame) {
   return {PreviewCropTopRows, PreviewFrameHeight - PreviewCropTopRows - PreviewHeight};
 }
 
-bool leavesPixels(const JpegFrame& frame, const FrameCrop& crop) {
-  return crop.top < frame.height && crop.bottom < frame.height - crop.top &&
-         crop.left < frame.width && crop.right < frame.width - crop.left;
+bool leavesPixels(const PlannedFrame& planned) {
+  const FrameCrop& crop = planned.crop;
+  const std::uint32_t width = scaledSide(planned.frame.width, planned.eighths);
+  const std::uint32_t height = scaledSide(planned.frame.height, planned.eighths);
+  return crop.top < height && crop.bottom < height - crop.top && crop.left < width &&
+         crop.right < width - crop.left;
+}
+
+// The scales libjpeg offers below the full one, smallest first.
+constexpr std::uint32_t PreviewScales[] = {1, 2, 4};
+
+std::uint32_t previewScale(std::uint32_t width) {
+  for (std::uint32_t eighths : PreviewScales)
+    if (scaledSide(width, eighths) >= MinPreviewWidth) return eighths;
+  return FullScale;
 }
 
 PictureSize turned(PictureSize size, PictureTurn turn) {
@@ -37,6 +50,11 @@ PlanChoice planPicture(const DirectoryFindings& found, bool fullSize, bool uprig
   const PictureTurn turn = upright ? turnOf(found.orientation) : AsStored;
   const std::optional<JpegSpan> span =
       !located ? std::nullopt : fullSize ? located->fullSize : located->preview;
+  if (located && located->dng) {
+    // A DNG's preview may be its full-size JPEG, read as far.
+    if (!span) return {{}, 0};
+    return {{{PlanSource::Located, true, *span, {0, 0, 0, 0}, turn, !fullSize && located->scaledPreview}}, 1};
+  }
   if (!span) return {{fixedPlan(fullSize, turn)}, 1};
   const FrameBorders borders = fullSize ? FrameBorders{0, 0, 0, 0} : located->previewBorders;
   const PicturePlan locatedPlan{PlanSource::Located, fullSize, *span, borders, turn};
@@ -63,17 +81,18 @@ std::optional<PlannedFrame> frameOf(const PicturePlan& plan, ByteView jpeg, bool
     const FrameBorders& b = plan.borders;
     if (walk.frame)
       planned = PlannedFrame{JpegFrame{jpeg, walk.frame->width, walk.frame->height},
-                             FrameCrop{b.top, b.bottom, b.left, b.right}, plan.turn};
+                             FrameCrop{b.top, b.bottom, b.left, b.right}, plan.turn,
+                             plan.scaledToPreview ? previewScale(walk.frame->width) : FullScale};
   }
-  if (planned && !leavesPixels(planned->frame, planned->crop)) return std::nullopt;
+  if (planned && !leavesPixels(*planned)) return std::nullopt;
   return planned;
 }
 
 // The crop leaves pixels, so neither difference goes below one.
 PictureSize sizeOf(const PlannedFrame& planned) {
   const FrameCrop& c = planned.crop;
-  return turned({static_cast<std::int32_t>(planned.frame.width - c.left - c.right),
-                 static_cast<std::int32_t>(planned.frame.height - c.top - c.bottom)},
+  return turned({static_cast<std::int32_t>(scaledSide(planned.frame.width, planned.eighths) - c.left - c.right),
+                 static_cast<std::int32_t>(scaledSide(planned.frame.height, planned.eighths) - c.top - c.bottom)},
                 planned.turn);
 }
 

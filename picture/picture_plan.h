@@ -26,10 +26,13 @@ constexpr FrameLimits FixedFrameLimits{PreviewWidth, PreviewFrameHeight, MaxFram
 
 struct PicturePlan {
   PlanSource source;
-  bool fullSize;
+  bool fullSize;          // read as far as a full-size JPEG
   JpegSpan span;          // Located only
   FrameBorders borders;   // Located only
   PictureTurn turn;       // applied after the crop or the borders
+  // Located only: shown at libjpeg's smallest scale n/8 (n = 1, 2 or 4)
+  // still MinPreviewWidth wide, or whole where none is.
+  bool scaledToPreview = false;
 };
 
 // The plans a request tries, in order: the first whose JPEG holds a frame is
@@ -44,9 +47,10 @@ PicturePlan fixedPlan(bool fullSize, PictureTurn turn = AsStored);
 
 // When IFD0's Model names a PENTAX body other than the *istD and its
 // directories locate the JPEG asked for, that JPEG alone; otherwise the
-// fixed layout first, then the located JPEG where there is one. Every plan
-// turns its picture as IFD0's Orientation says when `upright` is asked,
-// else shows it as stored.
+// fixed layout first, then the located JPEG where there is one. A DNG
+// has only its located JPEG: no plan where its SubIFDs hold none. Every
+// plan turns its picture as IFD0's Orientation says when `upright` is
+// asked, else shows it as stored.
 PlanChoice planPicture(const DirectoryFindings& found, bool fullSize, bool upright);
 
 // A preview span is read no further than the largest preview a PENTAX body
@@ -62,8 +66,9 @@ std::uint32_t readLength(const PicturePlan& plan);
 // A plan's frame in the JPEG's bytes, the part of it shown, and how.
 struct PlannedFrame {
   JpegFrame frame;
-  FrameCrop crop;
+  FrameCrop crop;          // in the scaled frame's pixels
   PictureTurn turn;
+  std::uint32_t eighths = FullScale;
 };
 
 // The frame the plan's JPEG holds: nothing when the bytes hold none, or the
@@ -75,7 +80,7 @@ struct PictureSize {
   std::int32_t width;
   std::int32_t height;
 };
-// The picture a frame gives after its crop and turn.
+// The picture a frame gives, scaled, after its crop and turn.
 PictureSize sizeOf(const PlannedFrame& planned);
 // The fixed layout's picture, as the camera writes it and turned as the
 // plan says, without probing.

@@ -43,19 +43,33 @@ bool isBigEndianTiff(ByteView bytes) {
   return mark && mark[0] == 'M' && mark[1] == 'M';
 }
 
+// "II", then 42 in that order: every DNG's header.
+constexpr std::uint32_t IntelHeaderSize = 4;
+bool isLittleEndianTiff(ByteView bytes) {
+  const std::uint8_t* mark = bytes.at(0, IntelHeaderSize);
+  return mark && mark[0] == 'I' && mark[1] == 'I' && mark[2] == 42 && mark[3] == 0;
+}
+
+// The pointer form claims by the first bytes alone: "MM", or a
+// little-endian TIFF header.
+bool claimedByFirstBytes(const std::uint8_t* first) {
+  return isBigEndianTiff(ByteView(first, 2)) || isLittleEndianTiff(ByteView(first, IntelHeaderSize));
+}
+
 std::uint32_t pictureRequest(bool fullSize) {
   return RequestBestQuality | (fullSize ? RequestFullSize : 0u);
 }
 
 // A PEF is a big-endian TIFF, whichever way its JPEGs are found: the fixed
 // preview probes in the window the handle gives, or a located JPEG holds a
-// frame.
+// frame. A DNG is a TIFF of either order whose JPEG preview holds a frame.
 bool supportedHandle(std::uintptr_t handle) {
   RawSource source(HostHandle{handle});
   if (source.readWindow() != Success) return false;
   const ByteView window = source.bytes().from(0);
-  return isBigEndianTiff(window) &&
-         (probeFrame(window, PreviewOffset, FixedFrameLimits).has_value() || locatedFrameHolds(source));
+  if (isBigEndianTiff(window))
+    return probeFrame(window, PreviewOffset, FixedFrameLimits).has_value() || locatedFrameHolds(source, false);
+  return isLittleEndianTiff(window) && locatedFrameHolds(source, true);
 }
 
 // Copies a non-empty text, with its NUL and four more zero bytes, into a
@@ -129,7 +143,7 @@ PLUGIN_API std::int32_t PLUGIN_CALL IsSupported(const char* /*fileName*/,
                                                 std::uintptr_t fileOrBytes) {
   return guarded(0, [&] {
     if (fileOrBytes >= LowestBytesPointer)
-      return isBigEndianTiff(ByteView(reinterpret_cast<const std::uint8_t*>(fileOrBytes), 2)) ? 1 : 0;
+      return claimedByFirstBytes(reinterpret_cast<const std::uint8_t*>(fileOrBytes)) ? 1 : 0;
     return supportedHandle(fileOrBytes) ? 1 : 0;
   });
 }

@@ -69,7 +69,8 @@ PluginResult decodePlanned(const PicturePlan& plan, ByteView jpeg, std::uint32_t
   const std::optional<PlannedFrame> planned = frameOf(plan, jpeg);
   if (!planned) return UnsupportedFormat;
   DibBlocks blocks{};
-  const PictureOutcome outcome = decodeDib(planned->frame, planned->crop, planned->turn, qualityOf(request), &blocks);
+  const PictureOutcome outcome =
+      decodeDib(planned->frame, planned->crop, planned->turn, qualityOf(request), &blocks, planned->eighths);
   if (outcome == PictureOutcome::Decoded) {
     *header = blocks.header;
     *pixels = blocks.pixels;
@@ -103,14 +104,14 @@ PluginResult decodePicture(RawSource& source, PictureAsk ask, std::uint32_t requ
 // A lone fixed plan reports the camera's sizes unprobed. Otherwise the
 // plans are probed in the picture request's order; when none holds a frame
 // the text still goes to the host with the camera's sizes, and the picture
-// request then tells what failed.
+// request then tells what failed; so for a DNG without a JPEG preview.
 PluginResult describePicture(RawSource& source, PictureAsk ask, char (&text)[TextBufferSize],
                              PictureSize* size) {
   DirectoryFindings found;
   if (PluginResult walked = source.walkDirectories(&found, &text)) return walked;
   const bool fullSize = ask.fullSize;
   const PlanChoice choice = planPicture(found, fullSize, ask.upright);
-  *size = fixedSize(choice.plans[0]);
+  *size = fixedSize(choice.count ? choice.plans[0] : fixedPlan(fullSize, AsStored));
   if (choice.count == 1 && choice.plans[0].source == PlanSource::Fixed) return Success;
   for (std::uint32_t i = 0; i < choice.count; ++i) {
     std::optional<PlannedFrame> planned;
@@ -122,16 +123,16 @@ PluginResult describePicture(RawSource& source, PictureAsk ask, char (&text)[Tex
   return Success;
 }
 
-bool locatedFrameHolds(RawSource& source) {
+bool locatedFrameHolds(RawSource& source, bool dngOnly) {
   DirectoryFindings found;
   if (source.walkDirectories(&found, nullptr) != Success) return false;
   const std::optional<LocatedJpegs>& located = found.located;
-  if (!located || !located->markedMakerNote) return false;
+  if (!located || !(located->dng || (located->markedMakerNote && !dngOnly))) return false;
   for (bool fullSize : {false, true}) {
     const std::optional<JpegSpan> span = fullSize ? located->fullSize : located->preview;
     if (!span) continue;
     std::optional<PlannedFrame> planned;
-    const PicturePlan plan{PlanSource::Located, fullSize, *span, {0, 0, 0, 0}, AsStored};
+    const PicturePlan plan{PlanSource::Located, fullSize || located->dng, *span, {0, 0, 0, 0}, AsStored};
     if (frameInHead(source, plan, fullSize, &planned) == Success && planned) return true;
   }
   return false;

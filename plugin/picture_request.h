@@ -42,6 +42,6 @@ PluginResult describePicture(RawSource& source, PictureAsk ask, char (&text)[Tex
                              PictureSize* size);
 
 // IsSupported with a handle, after the TIFF header's mark was checked: a
-// PENTAX file with a marked maker note whose located preview or full-size
-// JPEG holds a frame.
-bool locatedFrameHolds(RawSource& source);
+// DNG, or (unless `dngOnly`) a PENTAX file with a marked maker note, whose
+// located preview or full-size JPEG holds a frame.
+bool locatedFrameHolds(RawSource& source, bool dngOnly);

@@ -15,6 +15,8 @@ constexpr const char* PluginInfoTexts[] = {
     "*istD RAW ｻﾑﾈｲﾙ読み込み Shows the JPEGs a PENTAX *istD embeds in its raw files. Ver. 0.22",
     "*.PEF",
     "PENTAX *istD RAW FILE",
+    "*.DNG",
+    "DNG RAW FILE",
 };
 
 }  // namespace

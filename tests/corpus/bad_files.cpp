@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "tests/support/bombs.h"
+#include "tests/support/dng_bodies.h"
 #include "tests/support/located_pef.h"
 #include "plugin/plugin_types.h"
 #include "tests/support/pef_sample.h"
@@ -292,11 +293,90 @@ std::vector<BadFile> structureRecipes() {
   return files;
 }
 
+// A little-endian DNG's 16- and 32-bit values.
+std::uint32_t le(const Bytes& bytes, std::size_t at, int size = 4) {
+  std::uint32_t value = 0;
+  for (int i = size - 1; i >= 0; --i) value = value << 8 | bytes.at(at + i);
+  return value;
+}
+void putLe32(Bytes& bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes.at(at + i) = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// The entry of `tag` in the little-endian directory at `directory`.
+std::size_t entryOf(const Bytes& bytes, std::size_t directory, std::uint16_t tag) {
+  for (std::uint32_t i = 0, n = le(bytes, directory, 2); i < n; ++i)
+    if (le(bytes, directory + 2 + 12 * i, 2) == tag) return directory + 2 + 12 * i;
+  throw std::logic_error("no tag " + std::to_string(tag));
+}
+
+// A PENTAX DNG whose only JPEG preview is its 1300-wide full-size picture,
+// shown at 1/2 as the preview. Each recipe breaks it one way, through the
+// positions of IFD0 and the preview's SubIFD (the second, behind the raw
+// image's). Its text has the camera's eleven lines, nine without the note.
+std::vector<BadFile> dngRecipes() {
+  struct Dng {
+    Bytes bytes;
+    std::size_t ifd0, list, preview;
+  };
+  auto build = [](auto change) {
+    const pef_sample::DngLayout body{"corpus", "PENTAX", "PENTAX K-5", "K-5", {{7, 0, 0, 0}}, {{1300, 16, 80}}};
+    Dng dng{pef_sample::buildDngSample(body).bytes, 0, 0, 0};
+    dng.ifd0 = le(dng.bytes, 4);
+    dng.list = le(dng.bytes, entryOf(dng.bytes, dng.ifd0, TagSubIfds) + 8);
+    dng.preview = le(dng.bytes, dng.list + 4);
+    change(dng);
+    return dng.bytes;
+  };
+  auto strip = [](Dng& d, std::uint16_t tag, std::uint32_t value) {
+    putLe32(d.bytes, entryOf(d.bytes, d.preview, tag) + 8, value);
+  };
+  const BadFileExpectation opens{Ok, 11, Ok, Ok, 1}, none{Ok, 11, Unsupported, Unsupported, 0};
+  std::vector<BadFile> files;
+  files.push_back({"dng-sound", build([](Dng&) {}), opens});
+  // The first four SubIFDs are read, whatever the count says.
+  files.push_back({"dng-subifd-count-huge", build([](Dng& d) {
+                     putLe32(d.bytes, entryOf(d.bytes, d.ifd0, TagSubIfds) + 4, 0xFFFFFFFF);
+                   }), opens});
+  files.push_back({"dng-subifds-are-ifd0", build([](Dng& d) {
+                     putLe32(d.bytes, d.list, static_cast<std::uint32_t>(d.ifd0));
+                     putLe32(d.bytes, d.list + 4, static_cast<std::uint32_t>(d.ifd0));
+                   }), none});
+  files.push_back({"dng-subifd-list-near-4gib", build([](Dng& d) {
+                     putLe32(d.bytes, entryOf(d.bytes, d.ifd0, TagSubIfds) + 8, 0xFFFFFFF4);
+                   }), none});
+  files.push_back({"dng-subifd-near-4gib", build([](Dng& d) { putLe32(d.bytes, d.list + 4, 0xFFFFFFFE); }), none});
+  // A strip the file is too short for, or one wrapping past 4 GiB.
+  files.push_back({"dng-strip-past-end", build([&](Dng& d) { strip(d, TagStripOffsets, 0x7FFFFF00); }),
+                   {Ok, 11, ReadFailed, ReadFailed, 0}});
+  files.push_back({"dng-strip-wraps", build([&](Dng& d) {
+                     strip(d, TagStripOffsets, 0xFFFFFF00);
+                     strip(d, TagStripByteCounts, 0x1000);
+                   }), {Ok, 11, ReadFailed, ReadFailed, 0}});
+  files.push_back({"dng-strip-length-huge", build([&](Dng& d) { strip(d, TagStripByteCounts, 0xFFFFFFFF); }), opens});
+  files.push_back({"dng-strip-zero-length", build([&](Dng& d) { strip(d, TagStripByteCounts, 0); }), none});
+  // Two strips are no JPEG preview.
+  files.push_back({"dng-two-strips", build([](Dng& d) {
+                     putLe32(d.bytes, entryOf(d.bytes, d.preview, TagStripOffsets) + 4, 2);
+                   }), none});
+  files.push_back({"dng-private-data-near-4gib", build([](Dng& d) {
+                     putLe32(d.bytes, entryOf(d.bytes, d.ifd0, TagDngPrivateData) + 8, 0xFFFFFFF8);
+                   }), {Ok, 9, Ok, Ok, 1}});
+  // Without DNGVersion the file is a little-endian PENTAX TIFF of no layout.
+  files.push_back({"dng-without-dngversion", build([](Dng& d) {
+                     d.bytes.at(entryOf(d.bytes, d.ifd0, TagDngVersion)) = 0x11;
+                   }), {Ok, 11, Unsupported, Unsupported, 0}});
+  files.push_back({"dng-cut-in-the-jpeg", build([](Dng& d) {
+                     d.bytes.resize(le(d.bytes, entryOf(d.bytes, d.preview, TagStripOffsets) + 8) + 2000);
+                   }), {Ok, 11, AnyResult, AnyResult, 1}});
+  return files;
+}
+
 }  // namespace
 
 std::vector<BadFile> badFileCorpus() {
   std::vector<BadFile> corpus = exifRecipes();
-  for (auto group : {truncatedRecipes(), jpegRecipes(), bombRecipes(), structureRecipes()})
+  for (auto group : {truncatedRecipes(), jpegRecipes(), bombRecipes(), structureRecipes(), dngRecipes()})
     corpus.insert(corpus.end(), group.begin(), group.end());
   return corpus;
 }

@@ -182,6 +182,37 @@ check_bodies() {
   expect "$(exiftool -s3 -ISO iso.pef)" 800 "k3: --iso"
   expect "$(exiftool -T -validate -warning -error "${files[@]}" | sort -u)" "OK	-	-" "bodies' structure"
   ! "$make_sample" --body k5 --no-full refused.pef 2>/dev/null || fail "--body took a layout flag"
+  check_dngs
+}
+
+# The in-camera DNG layouts: a little-endian TIFF, the JPEG previews in the
+# SubIFDs (PreviewImage; JpgFromRaw in a third SubIFD), a PENTAX body's
+# note in DNGPrivateData read with the camera's values, another maker's
+# file with the EXIF values only.
+check_dngs() {
+  local pentax="AF-S (Focus-priority)	smc PENTAX-FA 50mm F1.4" ricoh="RICOH IMAGING COMPANY, LTD."
+  local camera="200 50 75 0.008 5.6 -0.3333333333 3 5 0 16"
+  local cases=(
+    "k10d-dng|PENTAX Corporation|PENTAX K10D|3872x2592|-|$pentax|$camera 16 5 4 1"
+    "k5-dng|PENTAX Corporation|PENTAX K-5|4928x3264|-|$pentax|$camera 16 5 4 1"
+    "k3iii-dng|$ricoh|PENTAX K-3 Mark III|1024x683|6192x4128|$pentax|$camera 16 5 4 1"
+    "k1-dng|$ricoh|PENTAX K-1|7360x4912|-|$pentax|$camera 16 5 4 1"
+    "645z-dng|$ricoh|PENTAX 645Z|8256x6192|-|$pentax|$camera 16 5 4 1"
+    "other-dng|Leica Camera AG|LEICA M (Typ 240)|1280x854|-|-	-|$camera - - 1"
+  )
+  local line body make model preview full note values dng files=()
+  for line in "${cases[@]}"; do
+    IFS='|' read -r body make model preview full note values <<<"$line"
+    dng=$samples/$body.dng
+    files+=("$dng")
+    expect "$(exiftool -T -f -Make -Model -DNGVersion -ExifByteOrder -FocusMode -LensType "$dng")" \
+      "$make	$model	1.4.0.0	Little-endian (Intel, II)	$note" "$body: names and note"
+    expect "$(read_values "$dng")" "$values" "$body: values"
+    expect "$(exiftool -b -PreviewImage "$dng" | exiftool -s3 -ImageSize -)" "$preview" "$body: PreviewImage"
+    if [ "$full" = - ]; then expect "$(exiftool -b -JpgFromRaw "$dng" | wc -c)" 0 "$body: JpgFromRaw"
+    else expect "$(exiftool -b -JpgFromRaw "$dng" | exiftool -s3 -ImageSize -)" "$full" "$body: JpgFromRaw"; fi
+  done
+  expect "$(exiftool -T -validate -warning -error "${files[@]}" | sort -u)" "OK	-	-" "DNGs' structure"
 }
 
 "check_$mode"

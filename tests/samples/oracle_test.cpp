@@ -50,7 +50,7 @@ class BodyOracle : public ::testing::Test {
 
 TEST_F(BodyOracle, PicturesEqualDjpegsDecodeOfExiftoolsExtraction) {
   for (const OracleSample& sample : samples_) {
-    const std::string path = oracleFile(sample.name + ".pef");
+    const std::string path = oracleFile(sample.name + ".raw");
     const std::string image = readFile(path);
     for (const OracleCase& c : OracleCases) {
       SCOPED_TRACE(sample.name + ": " + c.what);
@@ -83,9 +83,9 @@ TEST_F(BodyOracle, PicturesEqualDjpegsDecodeOfExiftoolsExtraction) {
 }
 
 TEST_F(BodyOracle, InfoGivesThePicturesSizeAndTheCamerasText) {
-  const std::string expected = readFile(oracleFile("camera-values.txt"));
   for (const OracleSample& sample : samples_) {
-    const std::string path = oracleFile(sample.name + ".pef");
+    const std::string expected = readFile(oracleFile(sample.text));
+    const std::string path = oracleFile(sample.name + ".raw");
     const std::string image = readFile(path);
     for (bool fullSize : {true, false}) {
       ReferenceBmp ref(oracleFile(sample.name + (fullSize ? "-full-float.bmp" : "-preview-float.bmp")));

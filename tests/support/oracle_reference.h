@@ -15,8 +15,9 @@
 #include <string>
 #include <vector>
 
-// The bodies of tools/sample/CMakeLists.txt, each a line of the manifest.
-constexpr std::size_t OracleBodyCount = 15;
+// The bodies of tools/sample/CMakeLists.txt, PEF and DNG, each a line of
+// the manifest.
+constexpr std::size_t OracleBodyCount = 21;
 
 // Black rows and columns to cut from the decoded frame.
 struct OracleCrop {
@@ -24,18 +25,19 @@ struct OracleCrop {
 };
 
 struct OracleSample {
-  std::string name;        // NAME.pef, NAME-full-float.bmp, NAME-preview-fast.bmp, ...
+  std::string name;        // NAME.raw, NAME-full-float.bmp, NAME-preview-fast.bmp, ...
   OracleCrop previewCrop;  // the full-size frame is never cut
+  std::string text;        // the file of the text it gives
 };
 
-// oracle.txt: "NAME TOP BOTTOM LEFT RIGHT" a line.
+// oracle.txt: "NAME TOP BOTTOM LEFT RIGHT TEXT" a line.
 inline std::vector<OracleSample> readOracleManifest(const std::string& path) {
   std::vector<OracleSample> samples;
   if (std::FILE* file = std::fopen(path.c_str(), "r")) {
-    char name[128];
+    char name[128], text[128];
     OracleCrop c;
-    while (std::fscanf(file, "%127s %u %u %u %u", name, &c.top, &c.bottom, &c.left, &c.right) == 5)
-      samples.push_back({name, c});
+    while (std::fscanf(file, "%127s %u %u %u %u %127s", name, &c.top, &c.bottom, &c.left, &c.right, text) == 6)
+      samples.push_back({name, c, text});
     std::fclose(file);
   }
   return samples;

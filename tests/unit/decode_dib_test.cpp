@@ -212,6 +212,24 @@ TEST(DecodeDib, ACropLeavingNoRowOrABlockPast32BitsAllocatesNothing) {
   }
 }
 
+// The bomb defences weigh a frame at its probed size whatever the scale,
+// as libjpeg reads its coefficients unscaled: every bomb fares at 1/8 as
+// it does whole. The region is the *istD's preview region's size.
+TEST(DecodeDib, EveryBombFaresAtOneEighthAsItDoesWhole) {
+  constexpr std::size_t RegionSize = 65536 - 8640;
+  for (const bombs::Bomb& bomb : bombs::all(RegionSize)) {
+    const JpegFrame frame{ByteView(bomb.jpeg.data(), static_cast<std::uint32_t>(bomb.jpeg.size())),
+                          bomb.probedWidth, bomb.probedHeight};
+    DibBlocks blocks{HeaderSentinel, PixelsSentinel};
+    const PictureOutcome outcome = decodeDib(frame, {0, 0}, AsStored, DecodeQuality::Fastest, &blocks, 1);
+    EXPECT_EQ(outcome, bomb.accepted ? PictureOutcome::Decoded : PictureOutcome::Refused) << bomb.name;
+    if (outcome != PictureOutcome::Decoded) continue;
+    platform::globalFree(blocks.header);
+    platform::globalFree(blocks.pixels);
+  }
+  EXPECT_EQ(platform::testing::liveBlocks(), 0u);
+}
+
 TEST(ExtractPicture, EveryFailedAllocationIsOutOfMemory) {
   const Bytes jpegs[] = {
       sceneJpeg(640, 480),

@@ -1,6 +1,8 @@
 // The directory walk and the window rule.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <string>
 #include <vector>
 
 #include "exif/exif_reader.h"
@@ -28,15 +30,32 @@ TEST(ExifReader, BigEndianHeaderPutsIfd0AtItsOffset) {
   EXPECT_FALSE(record.hasMakerNote);
 }
 
-TEST(ExifReader, LittleEndianHeaderIsReadBigEndian) {
-  TiffBuilder file = exifFile({{TagIsoSpeed, shortValue(100)}});
-  const std::uint8_t intel[] = {0x49, 0x49, 0x2A, 0x00, 0x08, 0x00, 0x00, 0x00};
-  std::copy(std::begin(intel), std::end(intel), file.bytes().begin());
-  TExifRootPENTAXistD record;
-  record.analyze(file.view());
-  // 08 00 00 00 is 134217728, far outside the window: IFD0 is absent.
-  EXPECT_EQ(record.ifd0Directory.entryCount, 0);
-  EXPECT_FALSE(record.hasExif);
+// A little-endian TIFF header ("II", 42 in that order, as every DNG
+// begins) puts IFD0 and the EXIF directory in that order; any other header
+// reads big-endian, as the *istD's files always have.
+TEST(ExifReader, OnlyALittleEndianHeaderReadsLittleEndian) {
+  const struct {
+    std::array<std::uint8_t, 4> header;
+    bool little;
+  } cases[] = {
+      {{'I', 'I', 42, 0}, true}, {{'I', 'I', 0, 42}, false}, {{'M', 'M', 42, 0}, false}, {{'I', 'I', 43, 0}, false}};
+  for (const auto& c : cases) {
+    for (ByteOrder order : {ByteOrder::Big, ByteOrder::Little}) {
+      SCOPED_TRACE(std::string(c.header.begin(), c.header.end()) + (order == ByteOrder::Little ? " LE" : " BE"));
+      TiffBuilder file;
+      const std::uint32_t exif =
+          file.writeDirectory({inOrder({TagIsoSpeed, TiffShort, 1, {0, 100}}, order)}, std::nullopt, {order, 0});
+      const std::uint32_t ifd0 = file.writeDirectory(
+          {inOrder({TagExifPointer, TiffLong, 1, {0, 0, 0, static_cast<std::uint8_t>(exif)}}, order)},
+          std::nullopt, {order, 0});
+      std::copy(c.header.begin(), c.header.end(), file.bytes().begin());
+      file.put32(HeaderIfd0Offset, order == ByteOrder::Little ? ifd0 << 24 : ifd0);
+      TExifRootPENTAXistD record;
+      record.analyze(file.view());
+      FieldBuffer field;
+      EXPECT_EQ(record.formatIso(field), (order == ByteOrder::Little) == c.little);
+    }
+  }
 }
 
 TEST(ExifReader, ReadsFollowTheByteOrderFlag) {

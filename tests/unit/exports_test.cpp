@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -28,7 +29,8 @@ TEST(GetPluginInfo, CopiesTextsThatFitAndNothingElse) {
   } cases[] = {
       {0, 5, 5, "00IN"},   {0, 4, 0, nullptr},  {0, 128, 5, "00IN"},
       {2, 6, 6, "*.PEF"},  {2, 5, 0, nullptr},  {3, 22, 22, "PENTAX *istD RAW FILE"},
-      {4, 128, 0, nullptr}, {-1, 128, 0, nullptr}, {0, -1, 0, nullptr},
+      {4, 6, 6, "*.DNG"},  {5, 13, 13, "DNG RAW FILE"}, {5, 12, 0, nullptr},
+      {6, 128, 0, nullptr}, {-1, 128, 0, nullptr}, {0, -1, 0, nullptr},
       {0, 0, 0, nullptr},
   };
   for (const auto& c : cases) {
@@ -62,22 +64,29 @@ TEST(ArchiveExports, AreNotImplemented) {
   EXPECT_EQ(GetFile(~0u, 0, 0, 0, 0, 0), -1);
 }
 
-// Both forms want "MM" in the first two bytes; the handle form then wants
-// the preview's frame too.
-TEST(IsSupported, WantsBothBytesOfTheBigEndianMark) {
+// The pointer form wants "MM", or a little-endian TIFF header ("II", 42);
+// the handle form then wants the *istD's preview frame, which a
+// little-endian file never has (a DNG's previews are found otherwise).
+TEST(IsSupported, WantsTheBigEndianMarkOrALittleEndianHeader) {
   pef_sample::SampleOptions options;
   options.fullImage.reset();
   const pef_sample::Bytes camera = pef_sample::buildSample(options).bytes;
   TempDir dir;
-  for (const char* mark : {"MM", "MI", "IM", "II", "M\0"}) {
-    SCOPED_TRACE(mark);
-    const int expected = std::string(mark) == "MM" ? 1 : 0;
-    const std::uint8_t bytes[] = {static_cast<std::uint8_t>(mark[0]), static_cast<std::uint8_t>(mark[1]), 0, 42};
-    EXPECT_EQ(IsSupported("x.pef", reinterpret_cast<std::uintptr_t>(bytes)), expected);
+  const struct {
+    std::array<std::uint8_t, 4> header;
+    int pointer, handle;
+  } cases[] = {
+      {{'M', 'M', 0, 42}, 1, 1}, {{'M', 'I', 0, 42}, 0, 0}, {{'I', 'M', 0, 42}, 0, 0},
+      {{'I', 'I', 0, 42}, 0, 0}, {{'M', 0, 0, 42}, 0, 0},   {{'I', 'I', 42, 0}, 1, 0},
+      {{'I', 'I', 42, 1}, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.header.begin(), c.header.end()));
+    EXPECT_EQ(IsSupported("x.pef", reinterpret_cast<std::uintptr_t>(c.header.data())), c.pointer);
     pef_sample::Bytes file = camera;
-    std::copy(bytes, bytes + 2, file.begin());
+    std::copy(c.header.begin(), c.header.end(), file.begin());
     const int fd = ::open(dir.write("marked.pef", file).c_str(), O_RDONLY);
-    EXPECT_EQ(IsSupported(nullptr, static_cast<std::uintptr_t>(fd)), expected);
+    EXPECT_EQ(IsSupported(nullptr, static_cast<std::uintptr_t>(fd)), c.handle);
     ::close(fd);
   }
 }

@@ -31,7 +31,7 @@ void pictureCase(const OracleSample& sample, const OracleCase& c, const Bytes& i
   const std::uint32_t read = c.memory ? 0 : mebibytes(image.size());
   if (!canHold(mebibytes(bitmap) + read, mebibytes(bitmap), what.c_str())) return;
   loadWithSettings(fullSizeSetting(c.fullSizeSetting ? "1" : "0").c_str(), nullptr);
-  const std::string path = samplePath((sample.name + ".pef").c_str());
+  const std::string path = samplePath((sample.name + ".raw").c_str());
   const void* source = c.memory ? static_cast<const void*>(image.data()) : path.c_str();
   const std::int32_t offsetOrSize = c.memory ? static_cast<std::int32_t>(image.size()) : 0;
   HGLOBAL header = nullptr, pixels = nullptr;
@@ -56,7 +56,7 @@ void pictureCase(const OracleSample& sample, const OracleCase& c, const Bytes& i
 }
 
 void infoCases(const OracleSample& sample, const Bytes& image, const std::string& expectedText) {
-  const std::string path = samplePath((sample.name + ".pef").c_str());
+  const std::string path = samplePath((sample.name + ".raw").c_str());
   for (bool fullSize : {true, false}) {
     ReferenceBmp ref(samplePath((sample.name + (fullSize ? "-full-float.bmp" : "-preview-float.bmp")).c_str()));
     const OracleCrop crop = fullSize ? OracleCrop{} : sample.previewCrop;
@@ -78,9 +78,9 @@ void infoCases(const OracleSample& sample, const Bytes& image, const std::string
 TEST_CASE(bodies, PicturesSizesAndTextsMatchTheOracle) {
   const std::vector<OracleSample> samples = readOracleManifest(samplePath("oracle.txt"));
   CHECK_EQ(samples.size(), OracleBodyCount);
-  const Bytes expected = readFileBytes(samplePath("camera-values.txt").c_str());
   for (const OracleSample& sample : samples) {
-    const Bytes image = readFileBytes(samplePath((sample.name + ".pef").c_str()).c_str());
+    const Bytes expected = readFileBytes(samplePath(sample.text.c_str()).c_str());
+    const Bytes image = readFileBytes(samplePath((sample.name + ".raw").c_str()).c_str());
     for (const OracleCase& c : OracleCases) pictureCase(sample, c, image, sample.name + ": " + c.what);
     infoCases(sample, image, std::string(expected.begin(), expected.end()));
   }

@@ -40,7 +40,8 @@ TEST_CASE(exports, plugin_information) {
   const Row rows[] = {
       {0, 5, 5, "00IN"}, {0, 4, 0, nullptr},   {2, 6, 6, "*.PEF"},
       {2, 5, 0, nullptr}, {3, 22, 22, "PENTAX *istD RAW FILE"},
-      {4, 128, 0, nullptr}, {-1, 128, 0, nullptr},
+      {4, 6, 6, "*.DNG"}, {5, 13, 13, "DNG RAW FILE"}, {5, 12, 0, nullptr},
+      {6, 128, 0, nullptr}, {-1, 128, 0, nullptr},
   };
   for (const Row& row : rows) {
     char buffer[130];
@@ -68,8 +69,10 @@ TEST_CASE(exports, is_supported_from_first_bytes) {
   loadWithSettings(nullptr, nullptr);
   static const char mm[2048] = "MM\0*";
   static const char ii[2048] = "II*\0";
+  static const char iiBigEndian42[2048] = "II\0*";
   CHECK_EQ(isSupported("x.pef", reinterpret_cast<std::uintptr_t>(mm)), 1);
-  CHECK_EQ(isSupported("x.pef", reinterpret_cast<std::uintptr_t>(ii)), 0);
+  CHECK_EQ(isSupported("x.dng", reinterpret_cast<std::uintptr_t>(ii)), 1);
+  CHECK_EQ(isSupported("x.pef", reinterpret_cast<std::uintptr_t>(iiBigEndian42)), 0);
 }
 
 TEST_CASE(exports, is_supported_from_a_file_handle) {
@@ -85,7 +88,7 @@ TEST_CASE(exports, is_supported_from_a_file_handle) {
     std::int32_t supported;
   };
   const Row rows[] = {{samplePath("preview-only.pef"), 1}, {samplePath("camera.pef"), 1},
-                      {"no-preview.pef", 0}, {"little-endian.pef", 0}};
+                      {"no-preview.pef", 0}, {"little-endian.pef", 0}, {samplePath("other-dng.dng"), 1}};
   for (const Row& row : rows) {
     HANDLE file = CreateFileA(row.file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, 0, nullptr);

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int PluginInfoIndices = 4;        // version, description, pattern, type name
+constexpr int PluginInfoIndices = 6;        // version, description, two patterns each with its type name
 constexpr int PluginInfoBufferSize = 256;   // more than the plug-in's 128-byte texts
 constexpr std::size_t SniffSize = 2048;     // the first bytes a host passes to IsSupported
 constexpr std::size_t InfoHeaderSize = 40;  // BITMAPINFOHEADER

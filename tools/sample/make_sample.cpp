@@ -9,6 +9,7 @@
 #include <string>
 #include <variant>
 
+#include "tests/support/dng_bodies.h"
 #include "tests/support/pef_bodies.h"
 #include "tests/support/pef_sample.h"
 
@@ -36,7 +37,8 @@ const char* const Usage =
     "                        istd-directories, istd-moved, k10d, k5, k3, k1, 645z,\n"
     "                        k3-far, k5-preview-8640, k5-thumbnail-8640, k10d-full-8640,\n"
     "                        k10d-app1-preview, k10d-app5-frame, k10d-short-borders,\n"
-    "                        k30-mm-mark\n"
+    "                        k30-mm-mark; as in-camera DNGs: k10d-dng, k5-dng,\n"
+    "                        k3iii-dng, k1-dng, 645z-dng, other-dng (another maker's)\n"
     "                        (the value flags apply, the layout flags above do not)\n"
     "  --print               print the file's size and the JPEGs' sizes\n";
 
@@ -138,6 +140,7 @@ const std::string LayoutFlags = " --no-exif --no-maker-note --preview --full --n
 struct Command {
   SampleOptions options;
   const BodyLayout* body = nullptr;
+  const DngLayout* dng = nullptr;
   bool layoutFlag = false;
   std::string output;
   bool print = false;
@@ -167,7 +170,8 @@ Command parseCommand(int argc, char** argv) {
     } else if (arg == "--body") {
       const std::string name = next();
       c.body = findBody(name);
-      if (!c.body) fail("no such body: " + name);
+      c.dng = findDng(name);
+      if (!c.body && !c.dng) fail("no such body: " + name);
     } else if (arg == "--no-exif") {
       c.options.withExif = false;
     } else if (arg == "--no-maker-note") {
@@ -191,7 +195,7 @@ Command parseCommand(int argc, char** argv) {
     }
   }
   if (c.output.empty()) fail("no output file");
-  if (c.body && c.layoutFlag) fail("--body takes no layout flag");
+  if ((c.body || c.dng) && c.layoutFlag) fail("--body takes no layout flag");
   return c;
 }
 
@@ -201,8 +205,8 @@ int main(int argc, char** argv) {
   try {
     const Command c = parseCommand(argc, argv);
     Sample s;
-    if (c.body) {
-      s = buildBodySample(*c.body, c.options.values);
+    if (c.body || c.dng) {
+      s = c.body ? buildBodySample(*c.body, c.options.values) : buildDngSample(*c.dng, c.options.values);
       writeBytes(c.output, s.bytes);
     } else {
       s = writeSample(c.output, c.options);
