@@ -31,3 +31,14 @@ inline double seconds(const std::function<void()>& work) {
   work();
   return cpuSeconds() - start;
 }
+
+// The fastest of `rounds` runs of `work`.
+inline double best(int rounds, const std::function<void()>& work) {
+  double fastest = 1e300;
+  // No std::min: windows.h defines min as a macro.
+  for (int round = 0; round < rounds; ++round) {
+    const double time = seconds(work);
+    if (time < fastest) fastest = time;
+  }
+  return fastest;
+}

@@ -19,6 +19,7 @@
 
 #include "bare_decode.h"
 #include "bench_clock.h"
+#include "bench_files.h"
 #include "platform/platform.h"
 #include "plugin/exports.h"
 #include "plugin/raw_source.h"
@@ -38,11 +39,6 @@ constexpr double DirectoryReadTarget = 0.1e-3;
 constexpr int RoundsDivisor = 5;
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 std::optional<std::uint32_t> be(const Bytes& b, std::uint32_t at, std::uint32_t size) {
   if (at > b.size() || size > b.size() - at) return std::nullopt;
@@ -68,12 +64,6 @@ std::optional<ByteView> fullSizeJpeg(const Bytes& file) {
   }
   if (!offset || !length || *offset > file.size() || *length > file.size() - *offset) return std::nullopt;
   return ByteView(file.data() + *offset, *length);
-}
-
-double best(int rounds, const std::function<void()>& work) {
-  double fastest = 1e300;
-  for (int round = 0; round < rounds; ++round) fastest = std::min(fastest, seconds(work));
-  return fastest;
 }
 
 // GetPictureInfo's time from a file and from memory.

@@ -14,6 +14,7 @@
 
 #include "bare_decode.h"
 #include "bench_clock.h"
+#include "bench_files.h"
 #include "heap_meter.h"
 #include "platform/platform.h"
 #include "plugin/exports.h"
@@ -27,11 +28,6 @@ constexpr double ScaledTarget = 1.05;
 constexpr int RoundsDivisor = 5;
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 std::optional<std::uint32_t> le(const Bytes& b, std::uint32_t at, std::uint32_t size) {
   if (at > b.size() || size > b.size() - at) return std::nullopt;
@@ -64,12 +60,6 @@ std::optional<ByteView> widestJpeg(const Bytes& file) {
     widest = ByteView(file.data() + *at, *length);
   }
   return widest;
-}
-
-double best(int rounds, const std::function<void()>& work) {
-  double fastest = 1e300;
-  for (int round = 0; round < rounds; ++round) fastest = std::min(fastest, seconds(work));
-  return fastest;
 }
 
 void useSetting(const std::string& ini, bool fullSize) {

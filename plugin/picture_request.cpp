@@ -62,20 +62,26 @@ PluginResult frameInHead(RawSource& source, const PicturePlan& plan, bool fullSi
   return Success;
 }
 
+// The one decode: a found frame into the host's bitmap.
+PluginResult decodeFrame(const PlannedFrame& planned, std::uint32_t request, platform::BlockHandle* header,
+                         platform::BlockHandle* pixels) {
+  DibBlocks blocks{};
+  const PictureOutcome outcome =
+      decodeDib(planned.frame, planned.crop, planned.turn, qualityOf(request), &blocks, planned.eighths);
+  if (outcome == PictureOutcome::Decoded) {
+    *header = blocks.header;
+    *pixels = blocks.pixels;
+  }
+  return resultOf(outcome);
+}
+
 }  // namespace
 
 PluginResult decodePlanned(const PicturePlan& plan, ByteView jpeg, std::uint32_t request,
                            platform::BlockHandle* header, platform::BlockHandle* pixels) {
   const std::optional<PlannedFrame> planned = frameOf(plan, jpeg);
   if (!planned) return UnsupportedFormat;
-  DibBlocks blocks{};
-  const PictureOutcome outcome =
-      decodeDib(planned->frame, planned->crop, planned->turn, qualityOf(request), &blocks, planned->eighths);
-  if (outcome == PictureOutcome::Decoded) {
-    *header = blocks.header;
-    *pixels = blocks.pixels;
-  }
-  return resultOf(outcome);
+  return decodeFrame(*planned, request, header, pixels);
 }
 
 PluginResult decodePicture(RawSource& source, PictureAsk ask, std::uint32_t request,
@@ -93,7 +99,8 @@ PluginResult decodePicture(RawSource& source, PictureAsk ask, std::uint32_t requ
                               : source.readSpan(plan.span, readLength(plan), &jpeg);
     if (result == OutOfMemory) return result;
     if (result == Success) {
-      if (frameOf(plan, jpeg)) return decodePlanned(plan, jpeg, request, header, pixels);
+      if (const std::optional<PlannedFrame> planned = frameOf(plan, jpeg))
+        return decodeFrame(*planned, request, header, pixels);
       result = UnsupportedFormat;
     }
     if (i == 0) first = result;

@@ -19,72 +19,32 @@
 #include "platform/posix_testing.h"
 #include "plugin/exports.h"
 #include "plugin/settings.h"
+#include "tests/support/handed_over.h"
 #include "tests/support/test_files.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using handed_over::Bytes;
 namespace fs = std::filesystem;
 
-// BITMAPINFOHEADER's biSizeImage, little-endian.
-constexpr std::size_t BitmapImageSizeField = 20;
-
-// What an export handed over, as comparable bytes; empty on failure.
+// What an export handed over, as comparable bytes.
 struct Outcome {
-  std::int32_t result;
-  Bytes handedOver;
+  Bytes bytes;
   bool operator==(const Outcome&) const = default;
 };
 
 // A failed comparison names both results and how much each handed over.
 void PrintTo(const Outcome& o, std::ostream* out) {
-  *out << "result " << o.result << ", " << o.handedOver.size() << " bytes handed over";
-}
-
-Bytes blockBytes(platform::BlockHandle block, bool global) {
-  const std::size_t size = global ? platform::globalSize(block) : platform::localSize(block);
-  const auto* bytes = static_cast<const std::uint8_t*>(global ? platform::globalLock(block)
-                                                              : platform::localLock(block));
-  Bytes copy(bytes, bytes + size);
-  if (global) {
-    platform::globalUnlock(block);
-    platform::globalFree(block);
-  } else {
-    platform::localUnlock(block);
-    platform::localFree(block);
-  }
-  return copy;
+  *out << "result " << int{o.bytes.at(0)} << ", " << o.bytes.size() - 1 << " bytes handed over";
 }
 
 Outcome info(const char* source, std::int32_t offsetOrSize, std::uint32_t mode) {
-  PictureInfo record{};
-  Outcome outcome{GetPictureInfo(source, offsetOrSize, mode, &record), {}};
-  if (outcome.result != Success) return outcome;
-  const platform::BlockHandle text = record.infoText;
-  record.infoText = platform::NoBlock;
-  const auto* fields = reinterpret_cast<const std::uint8_t*>(&record);
-  outcome.handedOver.assign(fields, fields + sizeof record);
-  if (text != platform::NoBlock) {
-    const Bytes textBytes = blockBytes(text, false);
-    outcome.handedOver.insert(outcome.handedOver.end(), textBytes.begin(), textBytes.end());
-  }
-  return outcome;
+  return {handed_over::info(source, offsetOrSize, mode)};
 }
 
 template <typename Export>
 Outcome picture(Export exported, const char* source, std::int32_t offsetOrSize, std::uint32_t mode) {
-  platform::BlockHandle header = platform::NoBlock, pixels = platform::NoBlock;
-  Outcome outcome{exported(source, offsetOrSize, mode, &header, &pixels, nullptr, 0), {}};
-  if (outcome.result != Success) return outcome;
-  outcome.handedOver = blockBytes(header, true);
-  Bytes pixelBytes = blockBytes(pixels, true);
-  // The pixel block has room for every row of the frame; the bitmap is the
-  // biSizeImage bytes at its start, and the rest is never written.
-  std::uint32_t imageSize = 0;
-  std::memcpy(&imageSize, outcome.handedOver.data() + BitmapImageSizeField, sizeof imageSize);
-  pixelBytes.resize(std::min<std::size_t>(imageSize, pixelBytes.size()));
-  outcome.handedOver.insert(outcome.handedOver.end(), pixelBytes.begin(), pixelBytes.end());
-  return outcome;
+  return {handed_over::picture(exported, source, offsetOrSize, mode)};
 }
 
 std::vector<fs::path> filesUnder(std::initializer_list<const char*> roots) {
